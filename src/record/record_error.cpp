@@ -1,0 +1,114 @@
+#include "record_error.h"
+
+#include "record.h"
+
+#include <cerrno>
+
+namespace ww {
+
+RecordError::RecordError(Code code, QString path, int field, QString detail)
+    : m_code(code), m_path(std::move(path)), m_field(field), m_detail(std::move(detail))
+{
+}
+
+namespace {
+
+QString allowedRange(int field)
+{
+    switch (field) {
+    case 1: return QStringLiteral("1 oder 2");
+    case 3: return QStringLiteral("1 bis 5");
+    default: return QStringLiteral("0 bis 100");
+    }
+}
+
+} // namespace
+
+QString RecordError::message() const
+{
+    const QString file = QLatin1Char('\'') + m_path + QLatin1Char('\'');
+    const QString field = QStringLiteral("Feld %1 (%2)").arg(m_field).arg(fieldCaption(m_field));
+    const QString caption = QLatin1Char('\'') + fieldCaption(m_field) + QLatin1Char('\'');
+
+    switch (m_code) {
+    case Code::None:
+        return QString();
+    case Code::NotFound:
+        return QStringLiteral("Die Datei %1 wurde nicht gefunden.").arg(file);
+    case Code::NotRegular:
+        return QStringLiteral("%1 ist keine gewöhnliche Datei und wird nicht geöffnet.").arg(file);
+    case Code::Unreadable:
+        return QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2.").arg(file, m_detail);
+    case Code::TooLarge:
+        return QStringLiteral("Die Datei %1 ist zu groß für einen Datensatz (%2 Bytes, höchstens 1 MiB).")
+            .arg(file, m_detail);
+    case Code::TooFewFields:
+        return QStringLiteral("Die Datei %1 ist unvollständig: %2 fehlt.").arg(file, field);
+    case Code::UnclosedQuote:
+        return QStringLiteral("Die Datei %1 ist beschädigt: Im %2 fehlt das schließende Anführungszeichen.")
+            .arg(file, field);
+    case Code::NotANumber:
+        return QStringLiteral("Die Datei %1 ist beschädigt: %2 enthält keine ganze Zahl, sondern '%3'.")
+            .arg(file, field, m_detail);
+    case Code::OutOfRange:
+        return QStringLiteral("Die Datei %1 enthält im %2 den Wert %3; erlaubt ist %4.")
+            .arg(file, field, m_detail, allowedRange(m_field));
+    case Code::EmptyName:
+        return QStringLiteral("Der Name ist leer.");
+    case Code::QuoteInText:
+        return QStringLiteral("Das Feld %1 enthält ein doppeltes Anführungszeichen (\"). "
+                              "Die Datei kann es nicht speichern; bitte entfernen oder durch ' ersetzen.")
+            .arg(caption);
+    case Code::Unencodable:
+        return QStringLiteral("Das Feld %1 enthält Zeichen, die die Datei nicht speichern kann: %2.")
+            .arg(caption, m_detail);
+    case Code::NameWithSeparator:
+        return QStringLiteral("Der Name darf die Zeichen '/' und '\\' nicht enthalten.");
+    case Code::NameIsDot:
+        return QStringLiteral("Der Name darf nicht '.' oder '..' lauten.");
+    case Code::NameWithControl:
+        return QStringLiteral("Der Name enthält ein Steuerzeichen (%1); bitte entfernen.").arg(m_detail);
+    case Code::NameTooLong:
+        return QStringLiteral("Der Name ist zu lang für einen Dateinamen: höchstens 251 Bytes, er hat %1.")
+            .arg(m_detail);
+    case Code::DirectoryMissing:
+        return QStringLiteral("Der Ordner für die Datei %1 fehlt.").arg(file);
+    case Code::DirectoryBlocked:
+        return QStringLiteral("Der Ordner %1 kann nicht angelegt werden: Eine Datei dieses Namens ist im Weg.")
+            .arg(file);
+    case Code::DirectoryNotCreated:
+        return QStringLiteral("Der Ordner %1 kann nicht angelegt werden: %2.").arg(file, m_detail);
+    case Code::TargetIsDirectory:
+        return QStringLiteral("Die Datei %1 kann nicht gespeichert werden: Ein Ordner dieses Namens ist im Weg.")
+            .arg(file);
+    case Code::NotWritable:
+        return QStringLiteral("Die Datei %1 kann nicht gespeichert werden: Sie ist schreibgeschützt.").arg(file);
+    case Code::WriteFailed:
+        return QStringLiteral("Die Datei %1 kann nicht gespeichert werden: %2. "
+                              "Eine frühere Fassung der Datei bleibt unverändert.")
+            .arg(file, m_detail);
+    }
+    return QString();
+}
+
+QString RecordError::reasonFromErrno(int error)
+{
+    switch (error) {
+    case ENOENT: return QStringLiteral("Datei oder Ordner nicht vorhanden");
+    case EACCES:
+    case EPERM: return QStringLiteral("keine Berechtigung");
+    case ENOSPC:
+    case EDQUOT: return QStringLiteral("der Datenträger ist voll");
+    case EFBIG: return QStringLiteral("die Datei wird zu groß");
+    case EROFS: return QStringLiteral("das Dateisystem ist schreibgeschützt");
+    case EISDIR: return QStringLiteral("ein Ordner ist im Weg");
+    case ENOTDIR: return QStringLiteral("ein Teil des Pfades ist kein Ordner");
+    case ENAMETOOLONG: return QStringLiteral("der Name ist zu lang");
+    case EIO: return QStringLiteral("Ein-/Ausgabefehler des Datenträgers");
+    case EMFILE:
+    case ENFILE: return QStringLiteral("zu viele offene Dateien");
+    default: return QStringLiteral("Systemfehler %1").arg(error);
+    }
+}
+
+} // namespace ww

@@ -1,0 +1,576 @@
+#include "record.h"
+#include "record_file.h"
+#include "value_lists.h"
+#include "windows1252.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace ww;
+using Code = RecordError::Code;
+
+Q_DECLARE_METATYPE(ww::Record)
+Q_DECLARE_METATYPE(ww::RecordError::Code)
+
+namespace {
+
+Record sample()
+{
+    Record r;
+    r.kind = 2;
+    r.name = QStringLiteral("Feuerball, groß");
+    r.magic = 2;
+    r.mana = QStringLiteral("X+1");
+    r.attack = 100;
+    r.defence = 0;
+    r.moveEarth = 7;
+    r.moveWater = 50;
+    r.moveAir = 99;
+    r.text = QStringLiteral("Brennt, lodert\r\nund zischt: 5€");
+    return r;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class TestRecord : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Each test function gets a folder of its own.
+    void init()
+    {
+        m_dir.emplace();
+        QVERIFY(m_dir->isValid());
+    }
+
+    void valueLists();
+    void recordDirectory_data();
+    void recordDirectory();
+
+    void encode_data();
+    void encode();
+
+    void windows1252AllBytesRoundTrip();
+    void windows1252Encode_data();
+    void windows1252Encode();
+
+    void parse_data();
+    void parse();
+    void parseFailures_data();
+    void parseFailures();
+
+    void roundTrip_data();
+    void roundTrip();
+
+    void check_data();
+    void check();
+
+    void lineBreaks_data();
+    void lineBreaks();
+
+    void writeGoldenFile();
+    void writeReplacesWholeFile();
+    void writeFailures_data();
+    void writeFailures();
+    void failedWriteKeepsEarlierFile();
+
+    void readFailures_data();
+    void readFailures();
+
+    void exists();
+    void ensureDirectory();
+    void listOrderAndFilter();
+    void listMissingDirectory();
+
+private:
+    std::optional<QTemporaryDir> m_dir;
+};
+
+void TestRecord::valueLists()
+{
+    const QStringList kinds = {QStringLiteral("Kreatur"), QStringLiteral("Zauber")};
+    const QStringList magic = {
+        QStringLiteral("Weiße Magie - Ebenen"), QStringLiteral("Rote Magie - Gebirge"),
+        QStringLiteral("Blaue Magie - Meere"), QStringLiteral("Grüne Magie - Wälder"),
+        QStringLiteral("Schwarze Magie - Sümpfe"),
+    };
+    for (int i = 0; i < kinds.size(); ++i) {
+        QCOMPARE(lists::kinds().at(i).text, kinds.at(i));
+        QCOMPARE(lists::kindPosition(lists::kinds().at(i).code), i);
+    }
+    for (int i = 0; i < magic.size(); ++i) {
+        QCOMPARE(lists::magicColours().at(i).text, magic.at(i));
+        QCOMPARE(lists::magicPosition(lists::magicColours().at(i).code), i);
+    }
+    // Both ends of the percent scale can be chosen.
+    QCOMPARE(lists::percents().size(), 101);
+    QCOMPARE(lists::percents().first().text, QStringLiteral("0%"));
+    QCOMPARE(lists::percents().last().text, QStringLiteral("100%"));
+    QCOMPARE(lists::percents().last().code, 100);
+    QCOMPARE(lists::percentPosition(101), -1);
+    QCOMPARE(lists::magicPosition(0), -1);
+}
+
+void TestRecord::recordDirectory_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("directory");
+    QTest::newRow("creature") << 1 << QStringLiteral("Kreaturen");
+    QTest::newRow("spell") << 2 << QStringLiteral("Zauber");
+    QTest::newRow("unknown code goes to spells") << 7 << QStringLiteral("Zauber");
+    QTest::newRow("zero goes to spells") << 0 << QStringLiteral("Zauber");
+}
+
+void TestRecord::recordDirectory()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, directory);
+    QCOMPARE(lists::recordDirectory(kind), directory);
+}
+
+void TestRecord::encode_data()
+{
+    QTest::addColumn<Record>("record");
+    QTest::addColumn<QByteArray>("bytes");
+
+    Record golden;
+    golden.name = QStringLiteral("Kreaturen");
+    QTest::newRow("default creature") << golden << QByteArray("1,\"Kreaturen\",1,\"5\",0,0,0,0,0,\"\"\r\n");
+    QTest::newRow("all fields, commas and line breaks verbatim")
+        << sample()
+        << QByteArray("2,\"Feuerball, gro\xdf\",2,\"X+1\",100,0,7,50,99,\"Brennt, lodert\r\nund zischt: 5\x80\"\r\n");
+    Record empty;
+    empty.mana.clear();
+    QTest::newRow("empty texts are two quotes") << empty << QByteArray("1,\"\",1,\"\",0,0,0,0,0,\"\"\r\n");
+}
+
+void TestRecord::encode()
+{
+    QFETCH(Record, record);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(RecordFile::encode(record), bytes);
+}
+
+void TestRecord::windows1252AllBytesRoundTrip()
+{
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    const QString text = windows1252::decode(all);
+    QCOMPARE(text.size(), 256);
+    QVERIFY(windows1252::unencodable(text).isEmpty());
+    QCOMPARE(windows1252::encode(text), all);
+    QCOMPARE(text.at(0x80), QChar(0x20AC));
+    QCOMPARE(text.at(0x81), QChar(0x0081));
+    QCOMPARE(text.at(0x9F), QChar(0x0178));
+    QCOMPARE(text.at(0xE4), QChar(0x00E4));
+}
+
+void TestRecord::windows1252Encode_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("unencodable");
+    QTest::newRow("umlauts") << QStringLiteral("Äöüß") << QByteArray("\xc4\xf6\xfc\xdf") << QStringList();
+    QTest::newRow("typographic quotes and dash")
+        << QStringLiteral("„a“–…") << QByteArray("\x84" "a\x93\x96\x85") << QStringList();
+    QTest::newRow("latin a with macron") << QStringLiteral("Māra") << QByteArray("M?ra")
+                                         << QStringList{QStringLiteral("ā")};
+    QTest::newRow("emoji is one character")
+        << QStringLiteral("x🐉y🐉") << QByteArray("x?y?") << QStringList{QStringLiteral("🐉")};
+}
+
+void TestRecord::windows1252Encode()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, unencodable);
+    QCOMPARE(windows1252::encode(text), bytes);
+    QCOMPARE(windows1252::unencodable(text), unencodable);
+}
+
+void TestRecord::parse_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Record>("record");
+
+    Record golden;
+    golden.name = QStringLiteral("Kreaturen");
+    QTest::newRow("golden line") << QByteArray("1,\"Kreaturen\",1,\"5\",0,0,0,0,0,\"\"\r\n") << golden;
+    QTest::newRow("without final line end") << QByteArray("1,\"Kreaturen\",1,\"5\",0,0,0,0,0,\"\"") << golden;
+    QTest::newRow("blanks before fields")
+        << QByteArray(" 1,\t\"Kreaturen\",  1 , \"5\",\t0,0,0,0,0,   \"\"\r\n") << golden;
+    QTest::newRow("text after closing quote is skipped")
+        << QByteArray("1,\"Kreaturen\"junk,1,\"5\"  ,0,0,0,0,0,\"\"x\r\n") << golden;
+    QTest::newRow("quoted numbers")
+        << QByteArray("\"1\",\"Kreaturen\",\"1\",\"5\",\"0\",0,0,0,0,\"\"\r\n") << golden;
+    QTest::newRow("line ends separate fields: LF, CR, CR LF")
+        << QByteArray("1\n\"Kreaturen\"\r1\r\n\"5\"\n0\n0,0,0,0\r\"\"\r\n") << golden;
+    QTest::newRow("extra text after the tenth field")
+        << QByteArray("1,\"Kreaturen\",1,\"5\",0,0,0,0,0,\"\",\"more\",17\r\nsecond line\r\n") << golden;
+    QTest::newRow("explicit plus sign") << QByteArray("+1,\"Kreaturen\",1,\"5\",0,0,0,0,0,\"\"") << golden;
+
+    QTest::newRow("commas and line breaks inside quotes")
+        << QByteArray("2,\"Feuerball, gro\xdf\",2,\"X+1\",100,0,7,50,99,\"Brennt, lodert\r\nund zischt: 5\x80\"\r\n")
+        << sample();
+
+    Record inner = golden;
+    inner.name = QStringLiteral("Der ");
+    QTest::newRow("a field ends at an inner double quote")
+        << QByteArray("1,\"Der \"Alte\"\",1,\"5\",0,0,0,0,0,\"\"\r\n") << inner;
+
+    Record unquotedMana = golden;
+    unquotedMana.mana = QStringLiteral("5 + x");
+    QTest::newRow("unquoted text loses trailing spaces only")
+        << QByteArray("1,\"Kreaturen\",1,5 + x  ,0,0,0,0,0,\"\"\r\n") << unquotedMana;
+}
+
+void TestRecord::parse()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(Record, record);
+    const ReadResult result = RecordFile::parse(bytes, QStringLiteral("t.dat"));
+    QVERIFY2(result.ok(), qPrintable(result.error().message()));
+    QCOMPARE(result.record(), record);
+}
+
+void TestRecord::parseFailures_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Code>("code");
+    QTest::addColumn<int>("field");
+
+    QTest::newRow("empty file") << QByteArray() << Code::TooFewFields << 1;
+    QTest::newRow("only blanks") << QByteArray(" \t ") << Code::TooFewFields << 1;
+    QTest::newRow("nine fields") << QByteArray("1,\"a\",1,\"5\",0,0,0,0,0\r\n") << Code::TooFewFields << 10;
+    QTest::newRow("nine fields and a comma") << QByteArray("1,\"a\",1,\"5\",0,0,0,0,0,") << Code::TooFewFields << 10;
+    QTest::newRow("truncated description") << QByteArray("1,\"a\",1,\"5\",0,0,0,0,0,\"Es war ei")
+                                           << Code::UnclosedQuote << 10;
+    QTest::newRow("truncated name") << QByteArray("1,\"Dra") << Code::UnclosedQuote << 2;
+    QTest::newRow("word as kind") << QByteArray("Kreatur,\"a\",1,\"5\",0,0,0,0,0,\"\"") << Code::NotANumber << 1;
+    QTest::newRow("empty number") << QByteArray("1,\"a\",,\"5\",0,0,0,0,0,\"\"") << Code::NotANumber << 3;
+    QTest::newRow("decimal") << QByteArray("1,\"a\",1,\"5\",1.5,0,0,0,0,\"\"") << Code::NotANumber << 5;
+    QTest::newRow("digits then letters") << QByteArray("1,\"a\",1,\"5\",0,12abc,0,0,0,\"\"") << Code::NotANumber << 6;
+    QTest::newRow("sign alone") << QByteArray("1,\"a\",1,\"5\",0,0,-,0,0,\"\"") << Code::NotANumber << 7;
+    QTest::newRow("too many digits") << QByteArray("1,\"a\",1,\"5\",0,0,0,99999999999,0,\"\"") << Code::NotANumber << 8;
+    QTest::newRow("kind 0") << QByteArray("0,\"a\",1,\"5\",0,0,0,0,0,\"\"") << Code::OutOfRange << 1;
+    QTest::newRow("kind 3") << QByteArray("3,\"a\",1,\"5\",0,0,0,0,0,\"\"") << Code::OutOfRange << 1;
+    QTest::newRow("magic 6") << QByteArray("1,\"a\",6,\"5\",0,0,0,0,0,\"\"") << Code::OutOfRange << 3;
+    QTest::newRow("attack 101") << QByteArray("1,\"a\",1,\"5\",101,0,0,0,0,\"\"") << Code::OutOfRange << 5;
+    QTest::newRow("air -1") << QByteArray("1,\"a\",1,\"5\",0,0,0,0,-1,\"\"") << Code::OutOfRange << 9;
+}
+
+void TestRecord::parseFailures()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(Code, code);
+    QFETCH(int, field);
+    const ReadResult result = RecordFile::parse(bytes, QStringLiteral("Kreaturen/x.dat"));
+    QVERIFY(!result.ok());
+    QCOMPARE(result.error().code(), code);
+    QCOMPARE(result.error().field(), field);
+    // The message names the file and the field for the user.
+    QVERIFY(result.error().message().contains(QStringLiteral("Kreaturen/x.dat")));
+    QVERIFY(result.error().message().contains(fieldCaption(field)));
+}
+
+void TestRecord::roundTrip_data()
+{
+    QTest::addColumn<Record>("record");
+    QTest::newRow("sample") << sample();
+    Record every;
+    for (int b = 0; b < 256; ++b) {
+        if (b != '"')
+            every.text.append(windows1252::decode(QByteArray(1, char(b))));
+    }
+    every.name = QStringLiteral("Alle Zeichen");
+    every.mana = QStringLiteral(" 5 ");
+    QTest::newRow("every Windows-1252 character but the quote") << every;
+    Record lines;
+    lines.name = QStringLiteral("Zeilen, viele");
+    lines.text = QStringLiteral("eins\r\n\r\nzwei,\r\n  drei\r\n");
+    QTest::newRow("several lines, blank line, trailing break") << lines;
+}
+
+void TestRecord::roundTrip()
+{
+    QFETCH(Record, record);
+    QVERIFY(!RecordFile::check(record).isError());
+    QVERIFY(!RecordFile::write(m_dir->path(), record).isError());
+    const ReadResult back = RecordFile::read(RecordFile::pathFor(m_dir->path(), record.name));
+    QVERIFY2(back.ok(), qPrintable(back.error().message()));
+    QCOMPARE(back.record(), record);
+}
+
+void TestRecord::check_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("mana");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Code>("code");
+    QTest::addColumn<int>("field");
+
+    const QString ok = QStringLiteral("Drache");
+    const QString five = QStringLiteral("5");
+    QTest::newRow("plain") << ok << five << QString() << Code::None << 0;
+    QTest::newRow("umlauts, spaces, comma, leading dot")
+        << QStringLiteral(".Grüner Drache, alt") << five << QStringLiteral("€ – „ok“") << Code::None << 0;
+    QTest::newRow("three dots are a name") << QStringLiteral("...") << five << QString() << Code::None << 0;
+    QTest::newRow("empty name") << QString() << five << QString() << Code::EmptyName << 2;
+    QTest::newRow("quote in name") << QStringLiteral("Der \"Alte\"") << five << QString() << Code::QuoteInText << 2;
+    QTest::newRow("quote in mana") << ok << QStringLiteral("5\"") << QString() << Code::QuoteInText << 4;
+    QTest::newRow("quote in text") << ok << five << QStringLiteral("sagt \"hi\"") << Code::QuoteInText << 10;
+    QTest::newRow("macron in name") << QStringLiteral("Māra") << five << QString() << Code::Unencodable << 2;
+    QTest::newRow("emoji in text") << ok << five << QStringLiteral("🐉") << Code::Unencodable << 10;
+    QTest::newRow("slash") << QStringLiteral("a/b") << five << QString() << Code::NameWithSeparator << 2;
+    QTest::newRow("backslash") << QStringLiteral("a\\b") << five << QString() << Code::NameWithSeparator << 2;
+    QTest::newRow("parent") << QStringLiteral("../x") << five << QString() << Code::NameWithSeparator << 2;
+    QTest::newRow("dot") << QStringLiteral(".") << five << QString() << Code::NameIsDot << 2;
+    QTest::newRow("dot dot") << QStringLiteral("..") << five << QString() << Code::NameIsDot << 2;
+    QTest::newRow("tab") << QStringLiteral("a\tb") << five << QString() << Code::NameWithControl << 2;
+    QTest::newRow("line break") << QStringLiteral("a\r\nb") << five << QString() << Code::NameWithControl << 2;
+    QTest::newRow("251 bytes fit") << QString(251, QLatin1Char('a')) << five << QString() << Code::None << 0;
+    QTest::newRow("252 bytes do not") << QString(252, QLatin1Char('a')) << five << QString() << Code::NameTooLong << 2;
+    QTest::newRow("umlauts count two bytes") << QString(126, QChar(0xE4)) << five << QString() << Code::NameTooLong << 2;
+}
+
+void TestRecord::check()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, mana);
+    QFETCH(QString, text);
+    QFETCH(Code, code);
+    QFETCH(int, field);
+    Record r;
+    r.name = name;
+    r.mana = mana;
+    r.text = text;
+    const RecordError error = RecordFile::check(r);
+    QCOMPARE(error.code(), code);
+    QCOMPARE(error.field(), field);
+    if (error.isError())
+        QVERIFY(!error.message().isEmpty());
+    if (code == Code::Unencodable)
+        QVERIFY2(error.message().contains(windows1252::unencodable(name + text).constFirst()),
+                 qPrintable(error.message()));
+}
+
+void TestRecord::lineBreaks_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("edited");
+    QTest::addColumn<QString>("storedAgain");
+    QTest::newRow("CR LF") << QStringLiteral("a\r\nb") << QStringLiteral("a\nb") << QStringLiteral("a\r\nb");
+    QTest::newRow("lone LF") << QStringLiteral("a\nb") << QStringLiteral("a\nb") << QStringLiteral("a\r\nb");
+    QTest::newRow("lone CR") << QStringLiteral("a\rb") << QStringLiteral("a\nb") << QStringLiteral("a\r\nb");
+    QTest::newRow("blank line") << QStringLiteral("a\r\n\r\nb") << QStringLiteral("a\n\nb")
+                                << QStringLiteral("a\r\n\r\nb");
+}
+
+void TestRecord::lineBreaks()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, edited);
+    QFETCH(QString, storedAgain);
+    QCOMPARE(storedTextToEditor(stored), edited);
+    QCOMPARE(editorTextToStored(edited), storedAgain);
+    // Text documents hand out separators instead of "\n".
+    QString document = edited;
+    document.replace(QLatin1Char('\n'), QChar::ParagraphSeparator);
+    QCOMPARE(editorTextToStored(document), storedAgain);
+}
+
+void TestRecord::writeGoldenFile()
+{
+    Record r;
+    r.name = QStringLiteral("Kreaturen");
+    QVERIFY(!RecordFile::write(m_dir->path(), r).isError());
+    QCOMPARE(readAll(m_dir->filePath(QStringLiteral("Kreaturen.dat"))),
+             QByteArray("1,\"Kreaturen\",1,\"5\",0,0,0,0,0,\"\"\r\n"));
+}
+
+void TestRecord::writeReplacesWholeFile()
+{
+    const QString path = m_dir->filePath(QStringLiteral("Kurz.dat"));
+    writeBytes(path, QByteArray(500, 'x'));
+    Record r;
+    r.name = QStringLiteral("Kurz");
+    QVERIFY(!RecordFile::write(m_dir->path(), r).isError());
+    QCOMPARE(readAll(path), RecordFile::encode(r));
+}
+
+void TestRecord::writeFailures_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<Code>("code");
+    QTest::newRow("directory missing") << QStringLiteral("missing") << Code::DirectoryMissing;
+    QTest::newRow("a file in place of the directory") << QStringLiteral("file") << Code::DirectoryBlocked;
+    QTest::newRow("a directory named like the record file") << QStringLiteral("dir") << Code::TargetIsDirectory;
+    QTest::newRow("directory without write permission") << QStringLiteral("readonly") << Code::WriteFailed;
+    QTest::newRow("write-protected record file") << QStringLiteral("protected") << Code::NotWritable;
+}
+
+void TestRecord::writeFailures()
+{
+    QFETCH(QString, setup);
+    QFETCH(Code, code);
+    const QString dir = m_dir->filePath(QStringLiteral("w_") + setup);
+    Record r;
+    r.name = QStringLiteral("Drache");
+    const QString target = RecordFile::pathFor(dir, r.name);
+    if (setup == QLatin1String("file")) {
+        writeBytes(dir, "x");
+    } else if (setup != QLatin1String("missing")) {
+        QVERIFY(QDir().mkpath(dir));
+    }
+    if (setup == QLatin1String("dir"))
+        QVERIFY(QDir().mkpath(target));
+    if (setup == QLatin1String("readonly") || setup == QLatin1String("protected")) {
+        if (geteuid() == 0)
+            QSKIP("root ignores file permissions");
+        if (setup == QLatin1String("protected")) {
+            writeBytes(target, "old");
+            QVERIFY(QFile::setPermissions(target, QFile::ReadOwner));
+        } else {
+            QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner));
+        }
+    }
+    const RecordError error = RecordFile::write(dir, r);
+    QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(error.code(), code);
+    QVERIFY(!error.message().isEmpty());
+    if (setup == QLatin1String("protected"))
+        QCOMPARE(readAll(target), QByteArray("old"));
+}
+
+void TestRecord::failedWriteKeepsEarlierFile()
+{
+    // A file size limit makes the write fail partway, as a full disk would.
+    Record before = sample();
+    QVERIFY(!RecordFile::write(m_dir->path(), before).isError());
+    const QString path = RecordFile::pathFor(m_dir->path(), before.name);
+    const QByteArray earlier = readAll(path);
+
+    Record after = before;
+    after.text = QString(4000, QLatin1Char('y'));
+    rlimit old{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 1000;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const RecordError error = RecordFile::write(m_dir->path(), after);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QCOMPARE(error.code(), Code::WriteFailed);
+    QVERIFY2(error.message().contains(QStringLiteral("zu groß")), qPrintable(error.message()));
+    QCOMPARE(readAll(path), earlier);
+    // No half-written temporary file is left beside it.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{before.name + QStringLiteral(".dat")});
+}
+
+void TestRecord::readFailures_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<Code>("code");
+    QTest::newRow("missing") << QStringLiteral("missing") << Code::NotFound;
+    QTest::newRow("directory") << QStringLiteral("dir") << Code::NotRegular;
+    QTest::newRow("fifo must not block") << QStringLiteral("fifo") << Code::NotRegular;
+    QTest::newRow("device") << QStringLiteral("device") << Code::NotRegular;
+    QTest::newRow("over 1 MiB") << QStringLiteral("large") << Code::TooLarge;
+    QTest::newRow("no read permission") << QStringLiteral("unreadable") << Code::Unreadable;
+}
+
+void TestRecord::readFailures()
+{
+    QFETCH(QString, setup);
+    QFETCH(Code, code);
+    QString path = m_dir->filePath(setup + QStringLiteral(".dat"));
+    if (setup == QLatin1String("dir")) {
+        QVERIFY(QDir().mkpath(path));
+    } else if (setup == QLatin1String("fifo")) {
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (setup == QLatin1String("device")) {
+        path = QStringLiteral("/dev/zero");
+    } else if (setup == QLatin1String("large")) {
+        QByteArray big = "1,\"a\",1,\"5\",0,0,0,0,0,\"";
+        big.append(QByteArray(RecordFile::maxFileSize, 'x'));
+        writeBytes(path, big + "\"\r\n");
+    } else if (setup == QLatin1String("unreadable")) {
+        if (geteuid() == 0)
+            QSKIP("root ignores file permissions");
+        writeBytes(path, "1,\"a\",1,\"5\",0,0,0,0,0,\"\"\r\n");
+        QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
+    }
+    const ReadResult result = RecordFile::read(path);
+    QVERIFY(!result.ok());
+    QCOMPARE(result.error().code(), code);
+    QVERIFY(result.error().message().contains(path));
+}
+
+void TestRecord::exists()
+{
+    const QString file = m_dir->filePath(QStringLiteral("e.dat"));
+    writeBytes(file, "x");
+    const QString dir = m_dir->filePath(QStringLiteral("d.dat"));
+    QVERIFY(QDir().mkpath(dir));
+    QVERIFY(RecordFile::exists(file));
+    QVERIFY(!RecordFile::exists(dir));
+    QVERIFY(!RecordFile::exists(m_dir->filePath(QStringLiteral("none.dat"))));
+}
+
+void TestRecord::ensureDirectory()
+{
+    const QString fresh = m_dir->filePath(QStringLiteral("Zauber"));
+    QVERIFY(!RecordFile::ensureDirectory(fresh).isError());
+    QVERIFY(QFileInfo(fresh).isDir());
+    QVERIFY(!RecordFile::ensureDirectory(fresh).isError());
+    const QString blocked = m_dir->filePath(QStringLiteral("Kreaturen"));
+    writeBytes(blocked, "not a folder");
+    QCOMPARE(RecordFile::ensureDirectory(blocked).code(), Code::DirectoryBlocked);
+    QCOMPARE(readAll(blocked), QByteArray("not a folder"));
+}
+
+void TestRecord::listOrderAndFilter()
+{
+    const QDir dir(m_dir->path());
+    for (const char *name : {"zebra.dat", "drache 10.dat", "Drache 2.dat", "Ärger.dat", "Adler.dat", ".versteckt.dat",
+                             "notiz.txt", "Drache.dat.Ab12Cd"})
+        writeBytes(dir.filePath(QString::fromUtf8(name)), "x");
+    QVERIFY(dir.mkdir(QStringLiteral("ordner.dat")));
+    QCOMPARE(RecordFile::list(m_dir->path()),
+             (QStringList{QStringLiteral(".versteckt.dat"), QStringLiteral("Adler.dat"), QStringLiteral("Ärger.dat"),
+                          QStringLiteral("Drache 2.dat"), QStringLiteral("drache 10.dat"),
+                          QStringLiteral("zebra.dat")}));
+}
+
+void TestRecord::listMissingDirectory()
+{
+    QVERIFY(RecordFile::list(m_dir->filePath(QStringLiteral("nicht-da"))).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestRecord)
+#include "tst_record.moc"
