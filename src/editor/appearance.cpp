@@ -1,0 +1,39 @@
+#include "appearance.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QStyleFactory>
+#include <QTranslator>
+
+namespace ww {
+
+void applyAppearance(QApplication &app)
+{
+    QApplication::setApplicationName(QStringLiteral("ww_editor"));
+    QApplication::setApplicationDisplayName(QString());
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    // Liberation Sans has the metrics of the face the layout was drawn for;
+    // any sans will do where it is missing.
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/art/icon.png")));
+
+    const QLocale german(QLocale::German, QLocale::Germany);
+    QLocale::setDefault(german);
+    // Qt's own dialogs speak German where its translations are installed.
+    auto *translator = new QTranslator(&app);
+    if (translator->load(german, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
+} // namespace ww

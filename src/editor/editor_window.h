@@ -1,0 +1,65 @@
+#pragma once
+
+#include "record.h"
+#include "secondary_windows.h"
+
+#include <QMainWindow>
+
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace ww {
+
+class PictureBox;
+
+// The main window: the record form, its menu bar and the secondary windows.
+// The record exists only in the controls; there is no current file.
+class EditorWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit EditorWindow(QWidget *parent = nullptr);
+
+    Record record() const;
+    void setRecord(const Record &record);
+    // Text of the chosen kind, as the user sees it ("Kreatur", "Zauber").
+    QString kindText() const;
+    void setName(const QString &name);
+
+    SecondaryWindows &secondaryWindows() { return m_windows; }
+
+public Q_SLOTS:
+    void save();
+    void openCreaturePicker();
+    void openSpellPicker();
+    void openUpload();
+    void openImageSelect();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildForm(QWidget *form);
+    void buildMenu();
+    void startUp();
+    QComboBox *addList(QWidget *form, const QString &name, const QRect &geometry);
+    void addLabel(QWidget *form, const QString &name, const QString &text, const QRect &geometry,
+                  QWidget *buddy = nullptr);
+
+    QComboBox *m_typ = nullptr;
+    QLineEdit *m_name = nullptr;
+    QComboBox *m_magic = nullptr;
+    QLineEdit *m_mana = nullptr;
+    QComboBox *m_attack = nullptr;
+    QComboBox *m_defence = nullptr;
+    QComboBox *m_moveEarth = nullptr;
+    QComboBox *m_moveWater = nullptr;
+    QComboBox *m_moveAir = nullptr;
+    QPlainTextEdit *m_text = nullptr;
+    PictureBox *m_img = nullptr;
+    SecondaryWindows m_windows;
+};
+
+} // namespace ww

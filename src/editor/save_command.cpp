@@ -1,0 +1,45 @@
+#include "save_command.h"
+
+#include "editor_window.h"
+#include "message_box.h"
+#include "record_file.h"
+#include "value_lists.h"
+
+namespace ww {
+
+bool SaveCommand::run()
+{
+    Record record = m_editor.record();
+    const QString directory = lists::recordDirectory(record.kind);
+    const bool nameWasEmpty = record.name.isEmpty();
+    if (nameWasEmpty)
+        record.name = directory;
+
+    // Refuse what the file could not hold before anything changes on disk or in the form.
+    if (const RecordError problem = RecordFile::check(record); problem.isError()) {
+        MessageBox::warn(&m_editor, problem.message() + QStringLiteral("\nEs wurde nichts gespeichert."));
+        return false;
+    }
+    if (const RecordError error = RecordFile::ensureDirectory(directory); error.isError()) {
+        MessageBox::warn(&m_editor, error.message());
+        return false;
+    }
+    if (nameWasEmpty)
+        m_editor.setName(record.name);
+
+    const QString path = RecordFile::pathFor(directory, record.name);
+    if (RecordFile::exists(path)) {
+        const QString question = m_editor.kindText() + QStringLiteral(" '") + record.name
+            + QStringLiteral("' ist schon vorhanden!\r\nSoll die Datei überschrieben werden?");
+        if (!MessageBox::confirm(&m_editor, question))
+            return false;
+    }
+    if (const RecordError error = RecordFile::write(directory, record); error.isError()) {
+        MessageBox::warn(&m_editor, error.message());
+        return false;
+    }
+    MessageBox::inform(&m_editor, QStringLiteral("gespeichert..."));
+    return true;
+}
+
+} // namespace ww

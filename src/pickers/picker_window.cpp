@@ -1,0 +1,100 @@
+#include "picker_window.h"
+
+#include "message_box.h"
+#include "record_file.h"
+#include "window_geometry.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace ww {
+
+using geometry::twipRect;
+
+PickerWindow::Config PickerWindow::creature()
+{
+    return {QStringLiteral("load_creature"), QStringLiteral("Kreatur öffnen..."), QStringLiteral("Kreaturen"),
+            QStringLiteral("file_creature"), 2295};
+}
+
+PickerWindow::Config PickerWindow::spell()
+{
+    return {QStringLiteral("load_spell"), QStringLiteral("Zauber öffnen..."), QStringLiteral("Zauber"),
+            QStringLiteral("file_spell"), 2265};
+}
+
+PickerWindow::PickerWindow(const Config &config, QWidget *owner)
+    : QWidget(owner, geometry::fixedWindowFlags()), m_config(config)
+{
+    setObjectName(config.windowName);
+    setWindowTitle(config.caption);
+    setFixedSize(geometry::size(config.widthTwips, 3195));
+
+    m_files = new QListWidget(this);
+    m_files->setObjectName(config.listName);
+    m_files->setGeometry(twipRect(120, 120, 2055, 2040));
+    m_files->setUniformItemSizes(true);
+    m_files->setAccessibleName(QStringLiteral("Dateien"));
+
+    m_chosen = new QLineEdit(this);
+    m_chosen->setObjectName(QStringLiteral("text_open"));
+    m_chosen->setGeometry(twipRect(120, 2280, 2055, 305));
+    m_chosen->setAccessibleName(QStringLiteral("Dateiname"));
+
+    auto *button = new QPushButton(QStringLiteral("Öffnen"), this);
+    button->setObjectName(QStringLiteral("button_open"));
+    button->setGeometry(twipRect(480, 2760, 1335, 375));
+
+    setTabOrder(m_files, m_chosen);
+    setTabOrder(m_chosen, button);
+
+    const auto choose = [this](QListWidgetItem *item) {
+        if (item)
+            m_chosen->setText(item->text());
+    };
+    connect(m_files, &QListWidget::itemClicked, this, choose);
+    // Arrow keys choose as a click does; mere focus (no selection) does not.
+    connect(m_files, &QListWidget::itemSelectionChanged, this, [this, choose] {
+        const QList<QListWidgetItem *> selected = m_files->selectedItems();
+        if (!selected.isEmpty())
+            choose(selected.constFirst());
+    });
+    // Double click and Enter on an entry.
+    connect(m_files, &QListWidget::itemActivated, this, [this, choose](QListWidgetItem *item) {
+        choose(item);
+        open();
+    });
+    connect(m_chosen, &QLineEdit::returnPressed, this, &PickerWindow::open);
+    connect(button, &QPushButton::clicked, this, &PickerWindow::open);
+
+    geometry::centreOnScreen(this);
+    // The folder is read once; files saved later appear when the picker is opened again.
+    m_files->addItems(RecordFile::list(config.directory));
+}
+
+void PickerWindow::open()
+{
+    const QString name = m_chosen->text();
+    if (name.isEmpty()) {
+        MessageBox::inform(this, QStringLiteral("Sie müssen eine Datei auswählen."));
+        return;
+    }
+    // Only files of this picker's own folder may be opened.
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) || name == QLatin1String(".")
+        || name == QLatin1String("..")) {
+        MessageBox::warn(this, QStringLiteral("'%1' ist kein Dateiname im Ordner '%2': "
+                                              "Die Zeichen '/' und '\\' sowie '.' und '..' sind nicht erlaubt.")
+                                   .arg(name, m_config.directory));
+        return;
+    }
+    const ReadResult result = RecordFile::read(m_config.directory + QLatin1Char('/') + name);
+    if (!result.ok()) {
+        MessageBox::warn(this, result.error().message() + QStringLiteral("\nDer Editor bleibt unverändert."));
+        return;
+    }
+    Q_EMIT recordLoaded(result.record());
+    close();
+}
+
+} // namespace ww

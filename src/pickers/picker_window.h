@@ -1,0 +1,43 @@
+#pragma once
+
+#include "record.h"
+
+#include <QWidget>
+
+class QLineEdit;
+class QListWidget;
+
+namespace ww {
+
+// Lists the record files of one folder and loads the chosen one.
+class PickerWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    struct Config
+    {
+        QString windowName;
+        QString caption;
+        QString directory;
+        QString listName;
+        int widthTwips;
+    };
+    static Config creature();
+    static Config spell();
+
+    PickerWindow(const Config &config, QWidget *owner);
+
+    // Reads the file named in the text box; on success hands the record on and closes.
+    void open();
+
+Q_SIGNALS:
+    void recordLoaded(const ww::Record &record);
+
+private:
+    Config m_config;
+    QListWidget *m_files = nullptr;
+    QLineEdit *m_chosen = nullptr;
+};
+
+} // namespace ww
