@@ -20,7 +20,7 @@ void applyAppearance(QApplication &app)
     // any sans will do where it is missing.
     QFont font(QStringLiteral("Liberation Sans"));
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
+    font.setPixelSize(10);
     QApplication::setFont(font);
 
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/art/icon.png")));

@@ -112,14 +112,13 @@ void EditorWindow::buildForm(QWidget *form)
                  *p.list);
     }
 
-    addLabel(form, QStringLiteral("pic_label"), QStringLiteral("Bild:"), twipRect(4920, 960, 1215, 255));
     m_img = new PictureBox(form);
     m_img->setObjectName(QStringLiteral("img"));
     m_img->setPixmap(QPixmap(QStringLiteral(":/art/portrait.png")));
     m_img->setGeometry(twipRect(4920, 1200, 1710, 2610));
     m_img->setToolTip(QStringLiteral("Bildauswahl noch nicht möglich"));
-    m_img->setAccessibleName(QStringLiteral("Bild"));
     m_img->setAccessibleDescription(m_img->toolTip());
+    addLabel(form, QStringLiteral("pic_label"), QStringLiteral("Bild:"), twipRect(4920, 960, 1215, 255), m_img);
     connect(m_img, &PictureBox::clicked, this, &EditorWindow::openImageSelect);
 
     m_text = new QPlainTextEdit(form);
@@ -135,8 +134,12 @@ void EditorWindow::buildForm(QWidget *form)
     serif.setPointSizeF(8.25);
     addLabel(form, QStringLiteral("wildweave"), QStringLiteral("info@wildweave.de"), twipRect(0, 5520, 2775, 255));
     addLabel(form, QStringLiteral("korvath"), QStringLiteral("www.korvath.de"), twipRect(5280, 5520, 1575, 255));
-    for (const char *name : {"wildweave", "korvath"})
-        form->findChild<QLabel *>(QString::fromLatin1(name))->setFont(serif);
+    for (const char *name : {"wildweave", "korvath"}) {
+        auto *label = form->findChild<QLabel *>(QString::fromLatin1(name));
+        label->setFont(serif);
+        // The design lets these share their top row with the description's bottom edge.
+        label->setGeometry(label->geometry().adjusted(0, 1, 0, 0));
+    }
 
     const std::array<QWidget *, 11> focusOrder = {m_typ,    m_name,    m_text,      m_mana,      m_magic,  m_img,
                                                   m_attack, m_defence, m_moveEarth, m_moveWater, m_moveAir};
@@ -158,9 +161,23 @@ void EditorWindow::addLabel(QWidget *form, const QString &name, const QString &t
 {
     auto *label = new QLabel(text, form);
     label->setObjectName(name);
-    label->setGeometry(geometry);
+    // A few design sizes reach past the window's edge; the text fits without that part.
+    label->setGeometry(geometry.intersected(form->rect()));
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     if (buddy) {
+        // Some captions are drawn wider than the gap to their control; a label
+        // never reaches under the control it names.
+        QRect area = label->geometry();
+        if (area.intersects(buddy->geometry())) {
+            if (buddy->x() > area.x())
+                area.setRight(buddy->x() - 1);
+            else
+                area.setBottom(buddy->y() - 1);
+            label->setGeometry(area);
+        }
+        // Captions beside a control line up with the text inside it.
+        if (buddy->x() > label->x())
+            label->setContentsMargins(0, 3, 0, 0);
         label->setBuddy(buddy);
         // Screen readers announce the control by its caption, without the colon.
         buddy->setAccessibleName(text.chopped(1));

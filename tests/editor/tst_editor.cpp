@@ -1,0 +1,445 @@
+#include "appearance.h"
+#include "box_answerer.h"
+#include "editor_window.h"
+#include "record_file.h"
+#include "save_command.h"
+#include "working_directory.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QStyleOptionComboBox>
+#include <QTest>
+
+using namespace ww;
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const QByteArray goldenCreature("1,\"Kreaturen\",1,\"5\",0,0,0,0,0,\"\"\r\n");
+
+} // namespace
+
+class TestEditor : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { applyAppearance(*qApp); }
+    void init()
+    {
+        m_cwd.emplace();
+        QVERIFY(m_cwd->isValid());
+        m_editor.emplace();
+        m_editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(&*m_editor));
+    }
+    void cleanup()
+    {
+        m_editor.reset();
+        m_cwd.reset();
+    }
+
+    void startUpState();
+    void textsFitTheirBoxes();
+    void controlsDoNotOverlap();
+    void menuBar();
+    void quitAndInfoDoNothing();
+    void focusOrder();
+    void imageWindowOpensOnce_data();
+    void imageWindowOpensOnce();
+    void closingEditorClosesSecondaryWindows();
+
+    void saveNewCreatureWithEmptyName();
+    void overwriteQuestion_data();
+    void overwriteQuestion();
+    void kindChangeWritesSecondFile();
+    void multiLineDescriptionIsStoredWithCrLf();
+    void refusedRecords_data();
+    void refusedRecords();
+    void saveFailures_data();
+    void saveFailures();
+    void recordRoundTripsThroughControls();
+
+private:
+    template<typename T>
+    T *child(const char *name) const
+    {
+        T *widget = m_editor->findChild<T *>(QString::fromLatin1(name));
+        if (!widget)
+            qFatal("no control %s", name);
+        return widget;
+    }
+
+    std::optional<WorkingDirectory> m_cwd;
+    std::optional<EditorWindow> m_editor;
+};
+
+void TestEditor::startUpState()
+{
+    QCOMPARE(m_editor->objectName(), QStringLiteral("ww_editor"));
+    QCOMPARE(m_editor->windowTitle(), QStringLiteral("Wildweave Editor ~ Version 0.4.4"));
+    QCOMPARE(m_editor->record(), Record());
+    QCOMPARE(child<QComboBox>("typ")->currentText(), QStringLiteral("Kreatur"));
+    QCOMPARE(child<QComboBox>("magic")->currentText(), QStringLiteral("Weiße Magie - Ebenen"));
+    QCOMPARE(child<QLineEdit>("mana")->text(), QStringLiteral("5"));
+    for (const char *name : {"attack", "defence", "move_earth", "move_water", "move_air"}) {
+        const auto *list = child<QComboBox>(name);
+        QCOMPARE(list->count(), 101);
+        QCOMPARE(list->currentText(), QStringLiteral("0%"));
+        QCOMPARE(list->itemText(100), QStringLiteral("100%"));
+        QCOMPARE(list->itemData(100).toInt(), 100);
+        QVERIFY(!list->isEditable());
+    }
+    QCOMPARE(child<QLabel>("img")->toolTip(), QStringLiteral("Bildauswahl noch nicht möglich"));
+    // Fixed size: no resizing, no minimize or maximize button.
+    QCOMPARE(m_editor->minimumSize(), m_editor->maximumSize());
+    QVERIFY(!(m_editor->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QCOMPARE(m_editor->centralWidget()->size(), QSize(454, 389));
+    // Every input is announced by its caption.
+    QCOMPARE(child<QComboBox>("move_water")->accessibleName(), QStringLiteral("Bewegung-Wasser"));
+    QCOMPARE(child<QLabel>("move_water_label")->buddy(), child<QComboBox>("move_water"));
+}
+
+void TestEditor::textsFitTheirBoxes()
+{
+    for (const QLabel *label : m_editor->findChildren<QLabel *>()) {
+        if (label->text().isEmpty())
+            continue;
+        const QFontMetrics fm(label->font());
+        QVERIFY2(fm.horizontalAdvance(label->text()) <= label->contentsRect().width(), qPrintable(label->objectName()));
+        QVERIFY2(fm.height() <= label->contentsRect().height(), qPrintable(label->objectName()));
+    }
+    for (const QComboBox *list : m_editor->findChildren<QComboBox *>()) {
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        option.rect = list->rect();
+        option.frame = true;
+        const QRect field =
+            list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+        for (int i = 0; i < list->count(); ++i) {
+            QVERIFY2(list->fontMetrics().horizontalAdvance(list->itemText(i)) <= field.width(),
+                     qPrintable(list->objectName() + QLatin1Char(' ') + list->itemText(i)));
+        }
+        QVERIFY2(list->fontMetrics().height() <= field.height(), qPrintable(list->objectName()));
+    }
+    const auto *mana = child<QLineEdit>("mana");
+    QVERIFY(mana->fontMetrics().height() <= mana->contentsRect().height());
+}
+
+void TestEditor::controlsDoNotOverlap()
+{
+    // Pictures may lie under controls; nothing else may touch.
+    QList<QWidget *> controls;
+    for (QWidget *w : m_editor->centralWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (w->objectName() != QLatin1String("Image2") && w->objectName() != QLatin1String("Dragon"))
+            controls.append(w);
+    }
+    const QRect client = m_editor->centralWidget()->rect();
+    for (int i = 0; i < controls.size(); ++i) {
+        QVERIFY2(client.contains(controls[i]->geometry()), qPrintable(controls[i]->objectName()));
+        for (int j = i + 1; j < controls.size(); ++j) {
+            QVERIFY2(!controls[i]->geometry().intersects(controls[j]->geometry()),
+                     qPrintable(controls[i]->objectName() + QLatin1Char('/') + controls[j]->objectName()));
+        }
+    }
+}
+
+void TestEditor::menuBar()
+{
+    QStringList shown;
+    for (QAction *top : m_editor->menuBar()->actions()) {
+        shown.append(top->menu()->objectName() + QLatin1Char('=') + top->text());
+        for (QAction *entry : top->menu()->actions())
+            shown.append(QStringLiteral("  %1=%2%3").arg(entry->objectName(), entry->text(),
+                                                         entry->isEnabled() ? QString() : QStringLiteral(" (inaktiv)")));
+    }
+    const QStringList expected = {
+        QStringLiteral("file=Datei"),
+        QStringLiteral("  creature=Kreatur öffnen..."),
+        QStringLiteral("  spell=Zauber öffnen..."),
+        QStringLiteral("  save=Speichern"),
+        QStringLiteral("  quit=Beenden"),
+        QStringLiteral("upload=Upload"),
+        QStringLiteral("  upload_hp=zur Wildweave Homepage..."),
+        QStringLiteral("help=Hilfe"),
+        QStringLiteral("  homepage=Wildweave Homepage (inaktiv)"),
+        QStringLiteral("  forum=Wildweave Forum (inaktiv)"),
+        QStringLiteral("  email=EMail (inaktiv)"),
+        QStringLiteral("  info=Info"),
+    };
+    QCOMPARE(shown, expected);
+}
+
+void TestEditor::quitAndInfoDoNothing()
+{
+    BoxAnswerer boxes;
+    child<QLineEdit>("thing_name")->setText(QStringLiteral("Drache"));
+    const Record before = m_editor->record();
+    for (const char *name : {"quit", "info"})
+        m_editor->findChild<QAction *>(QString::fromLatin1(name))->trigger();
+    QTest::qWait(20);
+    QVERIFY(m_editor->isVisible());
+    QCOMPARE(m_editor->record(), before);
+    QVERIFY(boxes.seen.isEmpty());
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    QCOMPARE(std::count_if(windows.begin(), windows.end(), [](QWidget *w) { return w->isVisible(); }), 1);
+}
+
+void TestEditor::focusOrder()
+{
+    m_editor->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&*m_editor));
+    QCOMPARE(QApplication::focusWidget(), child<QWidget>("typ"));
+    QStringList order = {QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 11; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order.append(QApplication::focusWidget()->objectName());
+    }
+    const QStringList expected = {
+        QStringLiteral("typ"),    QStringLiteral("thing_name"), QStringLiteral("text"),
+        QStringLiteral("mana"),   QStringLiteral("magic"),      QStringLiteral("img"),
+        QStringLiteral("attack"), QStringLiteral("defence"),    QStringLiteral("move_earth"),
+        QStringLiteral("move_water"), QStringLiteral("move_air"), QStringLiteral("typ"),
+    };
+    QCOMPARE(order, expected);
+}
+
+void TestEditor::imageWindowOpensOnce_data()
+{
+    QTest::addColumn<bool>("byKeyboard");
+    QTest::newRow("mouse click") << false;
+    QTest::newRow("space on the focused picture") << true;
+}
+
+void TestEditor::imageWindowOpensOnce()
+{
+    QFETCH(bool, byKeyboard);
+    auto *img = child<QLabel>("img");
+    const qint64 picture = img->pixmap().cacheKey();
+    const auto press = [&] {
+        if (byKeyboard)
+            QTest::keyClick(img, Qt::Key_Space);
+        else
+            QTest::mouseClick(img, Qt::LeftButton);
+    };
+    press();
+    QPointer<QWidget> window = m_editor->secondaryWindows().find(QStringLiteral("img_select"));
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Bild auswählen..."));
+    QCOMPARE(window->size(), QSize(567, 492));
+    QVERIFY(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    QVERIFY(window->findChildren<QWidget *>().isEmpty());
+    window->resize(700, 600); // resizable: the user's size stays
+    press();
+    QCOMPARE(m_editor->secondaryWindows().find(QStringLiteral("img_select")), window.data());
+    QCOMPARE(window->size(), QSize(700, 600));
+    window->close();
+    QTRY_VERIFY(!window);
+    QCOMPARE(img->pixmap().cacheKey(), picture);
+}
+
+void TestEditor::closingEditorClosesSecondaryWindows()
+{
+    QMetaObject::invokeMethod(&*m_editor, "openImageSelect");
+    QMetaObject::invokeMethod(&*m_editor, "openCreaturePicker");
+    QMetaObject::invokeMethod(&*m_editor, "openSpellPicker");
+    QPointer<QWidget> image = m_editor->secondaryWindows().find(QStringLiteral("img_select"));
+    QPointer<QWidget> creature = m_editor->secondaryWindows().find(QStringLiteral("load_creature"));
+    QPointer<QWidget> spell = m_editor->secondaryWindows().find(QStringLiteral("load_spell"));
+    QVERIFY(image && creature && spell);
+    QVERIFY(m_editor->close());
+    QTRY_VERIFY(!image && !creature && !spell);
+}
+
+void TestEditor::saveNewCreatureWithEmptyName()
+{
+    BoxAnswerer boxes({QMessageBox::Ok});
+    m_editor->save();
+    QCOMPARE(boxes.seen.size(), 1);
+    QCOMPARE(boxes.seen[0].title, QStringLiteral("ww_editor"));
+    QCOMPARE(boxes.seen[0].text, QStringLiteral("gespeichert..."));
+    QCOMPARE(boxes.seen[0].icon, QMessageBox::NoIcon);
+    QCOMPARE(boxes.seen[0].buttons, QStringList{QStringLiteral("OK")});
+    QCOMPARE(child<QLineEdit>("thing_name")->text(), QStringLiteral("Kreaturen"));
+    QCOMPARE(fileBytes(QStringLiteral("Kreaturen/Kreaturen.dat")), goldenCreature);
+}
+
+void TestEditor::overwriteQuestion_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("OK replaces") << int(QMessageBox::Ok) << true;
+    QTest::newRow("Abbrechen keeps") << int(QMessageBox::Cancel) << false;
+    QTest::newRow("closing the box keeps") << int(QMessageBox::Escape) << false;
+}
+
+void TestEditor::overwriteQuestion()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, replaced);
+    child<QLineEdit>("thing_name")->setText(QStringLiteral("Drache"));
+    {
+        BoxAnswerer first({QMessageBox::Ok});
+        m_editor->save();
+    }
+    const QString path = QStringLiteral("Kreaturen/Drache.dat");
+    const QByteArray earlier = fileBytes(path);
+    child<QLineEdit>("mana")->setText(QStringLiteral("7"));
+
+    BoxAnswerer boxes({answer, QMessageBox::Ok});
+    m_editor->save();
+    QVERIFY(!boxes.seen.isEmpty());
+    const BoxAnswerer::Seen &question = boxes.seen[0];
+    QCOMPARE(question.title, QStringLiteral("ww_editor"));
+    QCOMPARE(question.text,
+             QStringLiteral("Kreatur 'Drache' ist schon vorhanden!\r\nSoll die Datei überschrieben werden?"));
+    QCOMPARE(question.icon, QMessageBox::Warning);
+    QCOMPARE(question.buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("Abbrechen")}));
+    QCOMPARE(question.defaultButton, QStringLiteral("OK"));
+    if (replaced) {
+        QCOMPARE(boxes.seen.size(), 2);
+        QCOMPARE(boxes.seen[1].text, QStringLiteral("gespeichert..."));
+        QCOMPARE(fileBytes(path), QByteArray("1,\"Drache\",1,\"7\",0,0,0,0,0,\"\"\r\n"));
+    } else {
+        QCOMPARE(boxes.seen.size(), 1);
+        QCOMPARE(fileBytes(path), earlier);
+    }
+}
+
+void TestEditor::kindChangeWritesSecondFile()
+{
+    BoxAnswerer boxes({QMessageBox::Ok, QMessageBox::Ok});
+    child<QLineEdit>("thing_name")->setText(QStringLiteral("Drache"));
+    m_editor->save();
+    child<QComboBox>("typ")->setCurrentIndex(1);
+    m_editor->save();
+    QCOMPARE(boxes.seen.size(), 2); // no overwrite question: a different file
+    QCOMPARE(fileBytes(QStringLiteral("Kreaturen/Drache.dat")), QByteArray("1,\"Drache\",1,\"5\",0,0,0,0,0,\"\"\r\n"));
+    QCOMPARE(fileBytes(QStringLiteral("Zauber/Drache.dat")), QByteArray("2,\"Drache\",1,\"5\",0,0,0,0,0,\"\"\r\n"));
+}
+
+void TestEditor::multiLineDescriptionIsStoredWithCrLf()
+{
+    BoxAnswerer boxes({QMessageBox::Ok});
+    child<QLineEdit>("thing_name")->setText(QStringLiteral("Zeilen"));
+    auto *text = child<QPlainTextEdit>("text");
+    text->setFocus();
+    QTest::keyClicks(text, QStringLiteral("Erste, Zeile"));
+    QTest::keyClick(text, Qt::Key_Return);
+    QTest::keyClicks(text, QStringLiteral("zweite\u00a0Zeile"));
+    QTest::keyClick(text, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(text, QStringLiteral("dritte"));
+    m_editor->save();
+    QCOMPARE(fileBytes(QStringLiteral("Kreaturen/Zeilen.dat")),
+             QByteArray("1,\"Zeilen\",1,\"5\",0,0,0,0,0,\"Erste, Zeile\r\nzweite\xa0Zeile\r\ndritte\"\r\n"));
+}
+
+void TestEditor::refusedRecords_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("mentioned");
+    QTest::newRow("quote in name") << QStringLiteral("thing_name") << QStringLiteral("Der \"Alte\"")
+                                   << QStringLiteral("'Name'");
+    QTest::newRow("quote in mana") << QStringLiteral("mana") << QStringLiteral("5\"") << QStringLiteral("'Mana'");
+    QTest::newRow("quote in description") << QStringLiteral("text") << QStringLiteral("\"x\"")
+                                          << QStringLiteral("'Beschreibung'");
+    QTest::newRow("character outside the code page") << QStringLiteral("thing_name") << QStringLiteral("Māra")
+                                                     << QStringLiteral("'ā'");
+    QTest::newRow("emoji in description") << QStringLiteral("text") << QStringLiteral("Feuer 🔥")
+                                          << QStringLiteral("'🔥'");
+    QTest::newRow("slash") << QStringLiteral("thing_name") << QStringLiteral("../Zauber/x") << QStringLiteral("'/'");
+    QTest::newRow("backslash") << QStringLiteral("thing_name") << QStringLiteral("a\\b") << QStringLiteral("'\\'");
+    QTest::newRow("dot dot") << QStringLiteral("thing_name") << QStringLiteral("..") << QStringLiteral("'..'");
+    QTest::newRow("control character") << QStringLiteral("thing_name") << QStringLiteral("a\u0007b")
+                                       << QStringLiteral("U+0007");
+    QTest::newRow("too long") << QStringLiteral("thing_name") << QString(300, QLatin1Char('x'))
+                              << QStringLiteral("zu lang");
+}
+
+void TestEditor::refusedRecords()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, value);
+    QFETCH(QString, mentioned);
+    if (control == QLatin1String("text"))
+        child<QPlainTextEdit>("text")->setPlainText(value);
+    else
+        m_editor->findChild<QLineEdit *>(control)->setText(value);
+    const Record before = m_editor->record();
+
+    BoxAnswerer boxes;
+    QVERIFY(!SaveCommand(*m_editor).run());
+    QCOMPARE(boxes.seen.size(), 1);
+    QCOMPARE(boxes.seen[0].title, QStringLiteral("ww_editor"));
+    QCOMPARE(boxes.seen[0].icon, QMessageBox::Warning);
+    QVERIFY2(boxes.seen[0].text.contains(mentioned), qPrintable(boxes.seen[0].text));
+    QVERIFY(boxes.seen[0].text.contains(QStringLiteral("nichts gespeichert")));
+    QCOMPARE(m_editor->record(), before);
+    QVERIFY(QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+void TestEditor::saveFailures_data()
+{
+    QTest::addColumn<QString>("obstacle");
+    QTest::addColumn<QString>("mentioned");
+    QTest::newRow("a file named like the record folder") << QStringLiteral("Kreaturen") << QStringLiteral("im Weg");
+    QTest::newRow("a folder named like the record file") << QStringLiteral("Kreaturen/Drache.dat/")
+                                                          << QStringLiteral("Ordner dieses Namens");
+}
+
+void TestEditor::saveFailures()
+{
+    QFETCH(QString, obstacle);
+    QFETCH(QString, mentioned);
+    if (obstacle.endsWith(QLatin1Char('/'))) {
+        QVERIFY(QDir().mkpath(obstacle));
+    } else {
+        QFile f(obstacle);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    child<QLineEdit>("thing_name")->setText(QStringLiteral("Drache"));
+    const Record before = m_editor->record();
+
+    BoxAnswerer boxes;
+    m_editor->save();
+    QCOMPARE(boxes.seen.size(), 1);
+    QCOMPARE(boxes.seen[0].icon, QMessageBox::Warning);
+    QVERIFY2(boxes.seen[0].text.contains(mentioned), qPrintable(boxes.seen[0].text));
+    QVERIFY2(boxes.seen[0].text.contains(QStringLiteral("Kreaturen")), qPrintable(boxes.seen[0].text));
+    QCOMPARE(m_editor->record(), before);
+}
+
+void TestEditor::recordRoundTripsThroughControls()
+{
+    Record r;
+    r.kind = 2;
+    r.name = QStringLiteral("Eissturm");
+    r.magic = 5;
+    r.mana = QStringLiteral("X");
+    r.attack = 100;
+    r.defence = 1;
+    r.moveEarth = 2;
+    r.moveWater = 3;
+    r.moveAir = 99;
+    r.text = QStringLiteral("kalt\r\n\r\nsehr kalt");
+    m_editor->setRecord(r);
+    QCOMPARE(m_editor->record(), r);
+    QCOMPARE(m_editor->kindText(), QStringLiteral("Zauber"));
+    QCOMPARE(child<QComboBox>("magic")->currentText(), QStringLiteral("Schwarze Magie - Sümpfe"));
+    QCOMPARE(child<QPlainTextEdit>("text")->toPlainText(), QStringLiteral("kalt\n\nsehr kalt"));
+}
+
+QTEST_MAIN(TestEditor)
+#include "tst_editor.moc"
