@@ -1,0 +1,378 @@
+#include "appearance.h"
+#include "box_answerer.h"
+#include "editor_window.h"
+#include "picker_window.h"
+#include "record_file.h"
+#include "working_directory.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace ww;
+
+namespace {
+
+// What a window system delivers for a double click: a click, then the second press.
+void doubleClick(QListWidget *files, int row)
+{
+    const QPoint at = files->visualItemRect(files->item(row)).center();
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, at);
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+Record drache()
+{
+    Record r;
+    r.name = QStringLiteral("Drache");
+    r.magic = 2;
+    r.mana = QStringLiteral("12");
+    r.attack = 80;
+    r.defence = 60;
+    r.moveAir = 100;
+    r.text = QStringLiteral("Speit Feuer,\r\nfliegt weit.");
+    return r;
+}
+
+} // namespace
+
+class TestPickers : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { applyAppearance(*qApp); }
+    void init()
+    {
+        m_cwd.emplace();
+        QVERIFY(m_cwd->isValid());
+        m_editor.emplace();
+        m_editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(&*m_editor));
+    }
+    void cleanup()
+    {
+        m_editor.reset();
+        m_cwd.reset();
+    }
+
+    void windows_data();
+    void windows();
+    void listsRegularDatFilesInGermanOrder();
+    void laterFilesAppearOnlyAfterReopening();
+    void missingFolderGivesEmptyList();
+    void openAgainKeepsThePicker();
+    void ways_data();
+    void ways();
+    void emptyChoice();
+    void kindComesFromTheFile();
+    void renamedFileLoadsStoredName();
+    void failures_data();
+    void failures();
+    void saveAndReopenThroughBothPickers();
+
+private:
+    PickerWindow *openPicker(bool spell)
+    {
+        if (spell)
+            m_editor->openSpellPicker();
+        else
+            m_editor->openCreaturePicker();
+        auto *picker = qobject_cast<PickerWindow *>(
+            m_editor->secondaryWindows().find(spell ? QStringLiteral("load_spell") : QStringLiteral("load_creature")));
+        if (picker)
+            QTest::qWaitForWindowExposed(picker);
+        return picker;
+    }
+    static QListWidget *list(PickerWindow *p) { return p->findChild<QListWidget *>(); }
+    static QLineEdit *chosen(PickerWindow *p) { return p->findChild<QLineEdit *>(QStringLiteral("text_open")); }
+    static QPushButton *button(PickerWindow *p) { return p->findChild<QPushButton *>(QStringLiteral("button_open")); }
+    static QStringList names(PickerWindow *p)
+    {
+        QStringList shown;
+        for (int i = 0; i < list(p)->count(); ++i)
+            shown.append(list(p)->item(i)->text());
+        return shown;
+    }
+
+    std::optional<WorkingDirectory> m_cwd;
+    std::optional<EditorWindow> m_editor;
+};
+
+void TestPickers::windows_data()
+{
+    QTest::addColumn<bool>("spell");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("listName");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("creature") << false << QStringLiteral("Kreatur öffnen...") << QStringLiteral("file_creature")
+                              << QSize(153, 213);
+    QTest::newRow("spell") << true << QStringLiteral("Zauber öffnen...") << QStringLiteral("file_spell")
+                           << QSize(151, 213);
+}
+
+void TestPickers::windows()
+{
+    QFETCH(bool, spell);
+    QFETCH(QString, caption);
+    QFETCH(QString, listName);
+    QFETCH(QSize, size);
+    PickerWindow *picker = openPicker(spell);
+    QVERIFY(picker);
+    QCOMPARE(picker->windowTitle(), caption);
+    QCOMPARE(list(picker)->objectName(), listName);
+    QCOMPARE(picker->size(), size);
+    QCOMPARE(picker->minimumSize(), picker->maximumSize());
+    QVERIFY(chosen(picker)->text().isEmpty());
+    const QPushButton *open = button(picker);
+    QCOMPARE(open->text(), QStringLiteral("Öffnen"));
+    QVERIFY(open->fontMetrics().horizontalAdvance(open->text()) < open->width() - 8);
+    QVERIFY(picker->rect().contains(open->geometry()));
+}
+
+void TestPickers::listsRegularDatFilesInGermanOrder()
+{
+    for (const char *name : {"zebra.dat", "drache 10.dat", "Drache 2.dat", "Ärger.dat", "Adler.dat", "notiz.txt",
+                             "Drache.dat.Xy12ab"})
+        writeFile(QStringLiteral("Kreaturen/") + QString::fromUtf8(name), "x");
+    QVERIFY(QDir().mkpath(QStringLiteral("Kreaturen/ordner.dat")));
+    writeFile(QStringLiteral("Zauber/Blitz.dat"), "x");
+    QCOMPARE(names(openPicker(false)),
+             (QStringList{QStringLiteral("Adler.dat"), QStringLiteral("Ärger.dat"), QStringLiteral("Drache 2.dat"),
+                          QStringLiteral("drache 10.dat"), QStringLiteral("zebra.dat")}));
+    QCOMPARE(names(openPicker(true)), QStringList{QStringLiteral("Blitz.dat")});
+}
+
+void TestPickers::laterFilesAppearOnlyAfterReopening()
+{
+    writeFile(QStringLiteral("Kreaturen/A.dat"), "x");
+    PickerWindow *picker = openPicker(false);
+    writeFile(QStringLiteral("Kreaturen/B.dat"), "x");
+    QCOMPARE(names(openPicker(false)), QStringList{QStringLiteral("A.dat")});
+    QPointer<PickerWindow> old = picker;
+    picker->close();
+    QTRY_VERIFY(!old);
+    QCOMPARE(names(openPicker(false)), (QStringList{QStringLiteral("A.dat"), QStringLiteral("B.dat")}));
+}
+
+void TestPickers::missingFolderGivesEmptyList()
+{
+    PickerWindow *picker = openPicker(true);
+    QCOMPARE(list(picker)->count(), 0);
+    QVERIFY(!QFileInfo::exists(QStringLiteral("Zauber"))); // opening creates nothing
+}
+
+void TestPickers::openAgainKeepsThePicker()
+{
+    PickerWindow *picker = openPicker(false);
+    chosen(picker)->setText(QStringLiteral("getippt"));
+    QCOMPARE(openPicker(false), picker);
+    QCOMPARE(chosen(picker)->text(), QStringLiteral("getippt"));
+}
+
+void TestPickers::ways_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("click, then the button") << QStringLiteral("click+button");
+    QTest::newRow("double click") << QStringLiteral("double");
+    QTest::newRow("arrow key, then Enter on the entry") << QStringLiteral("keys");
+    QTest::newRow("typed name, then Enter") << QStringLiteral("typed");
+}
+
+void TestPickers::ways()
+{
+    QFETCH(QString, way);
+    QVERIFY(!RecordFile::ensureDirectory(QStringLiteral("Kreaturen")).isError());
+    Record other = drache();
+    other.name = QStringLiteral("Adler");
+    QVERIFY(!RecordFile::write(QStringLiteral("Kreaturen"), other).isError());
+    QVERIFY(!RecordFile::write(QStringLiteral("Kreaturen"), drache()).isError());
+
+    BoxAnswerer boxes;
+    QPointer<PickerWindow> picker = openPicker(false);
+    QListWidget *files = list(picker);
+    QCOMPARE(files->item(1)->text(), QStringLiteral("Drache.dat"));
+    const QPoint entry = files->visualItemRect(files->item(1)).center();
+    if (way == QLatin1String("click+button")) {
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, entry);
+        QCOMPARE(chosen(picker)->text(), QStringLiteral("Drache.dat"));
+        QVERIFY(picker->isVisible());
+        QTest::mouseClick(button(picker), Qt::LeftButton);
+    } else if (way == QLatin1String("double")) {
+        doubleClick(files, 1);
+    } else if (way == QLatin1String("keys")) {
+        files->setFocus();
+        QTest::keyClick(files, Qt::Key_Down);
+        if (chosen(picker)->text() != QLatin1String("Drache.dat"))
+            QTest::keyClick(files, Qt::Key_Down);
+        QCOMPARE(chosen(picker)->text(), QStringLiteral("Drache.dat"));
+        QTest::keyClick(files, Qt::Key_Return);
+    } else {
+        QTest::keyClicks(chosen(picker), QStringLiteral("Drache.dat"));
+        QTest::keyClick(chosen(picker), Qt::Key_Return);
+    }
+    QTRY_VERIFY(!picker);
+    QCOMPARE(m_editor->record(), drache());
+    QVERIFY(boxes.seen.isEmpty());
+}
+
+void TestPickers::emptyChoice()
+{
+    writeFile(QStringLiteral("Kreaturen/A.dat"), "1,\"A\",1,\"5\",0,0,0,0,0,\"\"\r\n");
+    m_editor->setRecord(drache());
+    BoxAnswerer boxes;
+    PickerWindow *picker = openPicker(false);
+    QTest::mouseClick(button(picker), Qt::LeftButton);
+    QCOMPARE(boxes.seen.size(), 1);
+    QCOMPARE(boxes.seen[0].title, QStringLiteral("ww_editor"));
+    QCOMPARE(boxes.seen[0].text, QStringLiteral("Sie müssen eine Datei auswählen."));
+    QCOMPARE(boxes.seen[0].icon, QMessageBox::NoIcon);
+    QCOMPARE(boxes.seen[0].buttons, QStringList{QStringLiteral("OK")});
+    QVERIFY(picker->isVisible());
+    QVERIFY(chosen(picker)->text().isEmpty());
+    QCOMPARE(m_editor->record(), drache());
+}
+
+void TestPickers::kindComesFromTheFile()
+{
+    writeFile(QStringLiteral("Zauber/Irrläufer.dat"), "1,\"Irrläufer\",3,\"5\",0,0,0,0,0,\"\"\r\n");
+    m_editor->findChild<QComboBox *>(QStringLiteral("typ"))->setCurrentIndex(1);
+    PickerWindow *picker = openPicker(true);
+    chosen(picker)->setText(QStringLiteral("Irrläufer.dat"));
+    picker->open();
+    QCOMPARE(m_editor->kindText(), QStringLiteral("Kreatur"));
+    QCOMPARE(m_editor->record().magic, 3);
+}
+
+void TestPickers::renamedFileLoadsStoredName()
+{
+    QVERIFY(!RecordFile::ensureDirectory(QStringLiteral("Kreaturen")).isError());
+    QVERIFY(!RecordFile::write(QStringLiteral("Kreaturen"), drache()).isError());
+    QVERIFY(QFile::copy(QStringLiteral("Kreaturen/Drache.dat"), QStringLiteral("Kreaturen/Kopie.dat")));
+    const QByteArray copy = fileBytes(QStringLiteral("Kreaturen/Kopie.dat"));
+
+    PickerWindow *picker = openPicker(false);
+    chosen(picker)->setText(QStringLiteral("Kopie.dat"));
+    picker->open();
+    QCOMPARE(m_editor->findChild<QLineEdit *>(QStringLiteral("thing_name"))->text(), QStringLiteral("Drache"));
+
+    m_editor->findChild<QLineEdit *>(QStringLiteral("mana"))->setText(QStringLiteral("99"));
+    BoxAnswerer boxes({QMessageBox::Ok, QMessageBox::Ok});
+    m_editor->save();
+    QCOMPARE(boxes.seen.size(), 2);
+    QVERIFY(boxes.seen[0].text.startsWith(QStringLiteral("Kreatur 'Drache' ist schon vorhanden!")));
+    QVERIFY(fileBytes(QStringLiteral("Kreaturen/Drache.dat")).contains("\"99\""));
+    QCOMPARE(fileBytes(QStringLiteral("Kreaturen/Kopie.dat")), copy);
+}
+
+void TestPickers::failures_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("mentioned");
+    const QByteArray none;
+    QTest::newRow("missing file") << QStringLiteral("Fehlt.dat") << none << QStringLiteral("nicht gefunden");
+    QTest::newRow("typed without extension") << QStringLiteral("Drache") << none << QStringLiteral("nicht gefunden");
+    QTest::newRow("directory") << QStringLiteral("Ordner.dat") << QByteArray("<dir>")
+                               << QStringLiteral("keine gewöhnliche Datei");
+    QTest::newRow("fifo") << QStringLiteral("Rohr.dat") << QByteArray("<fifo>")
+                          << QStringLiteral("keine gewöhnliche Datei");
+    QTest::newRow("too large") << QStringLiteral("Riese.dat") << QByteArray("<large>") << QStringLiteral("zu groß");
+    QTest::newRow("fewer than ten fields") << QStringLiteral("Kurz.dat") << QByteArray("1,\"Kurz\",1,\"5\",0\r\n")
+                                           << QStringLiteral("Feld 6 (Verteidigung) fehlt");
+    QTest::newRow("unclosed quote") << QStringLiteral("Halb.dat") << QByteArray("1,\"Halb\",1,\"5\",0,0,0,0,0,\"Es w")
+                                    << QStringLiteral("schließende Anführungszeichen");
+    QTest::newRow("no number") << QStringLiteral("Wort.dat") << QByteArray("1,\"Wort\",eins,\"5\",0,0,0,0,0,\"\"")
+                               << QStringLiteral("keine ganze Zahl");
+    QTest::newRow("kind outside its list") << QStringLiteral("Typ3.dat")
+                                           << QByteArray("3,\"Typ3\",1,\"5\",0,0,0,0,0,\"\"")
+                                           << QStringLiteral("Feld 1 (Typ) den Wert 3");
+    QTest::newRow("percent outside its list") << QStringLiteral("Prozent.dat")
+                                              << QByteArray("1,\"P\",1,\"5\",0,0,0,0,101,\"\"")
+                                              << QStringLiteral("Bewegung-Luft");
+    QTest::newRow("path outside the folder") << QStringLiteral("../Zauber/Blitz.dat") << none
+                                             << QStringLiteral("kein Dateiname");
+    QTest::newRow("parent folder") << QStringLiteral("..") << none << QStringLiteral("kein Dateiname");
+}
+
+void TestPickers::failures()
+{
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, mentioned);
+    QVERIFY(QDir().mkpath(QStringLiteral("Kreaturen")));
+    const QString path = QStringLiteral("Kreaturen/") + typed;
+    if (content == "<dir>") {
+        QVERIFY(QDir().mkpath(path));
+    } else if (content == "<fifo>") {
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (content == "<large>") {
+        writeFile(path, QByteArray(RecordFile::maxFileSize + 1, ' '));
+    } else if (!content.isEmpty()) {
+        writeFile(path, content);
+    }
+    writeFile(QStringLiteral("Zauber/Blitz.dat"), "2,\"Blitz\",1,\"5\",0,0,0,0,0,\"\"\r\n");
+    m_editor->setRecord(drache());
+
+    BoxAnswerer boxes;
+    PickerWindow *picker = openPicker(false);
+    chosen(picker)->setText(typed);
+    QTest::mouseClick(button(picker), Qt::LeftButton);
+    QCOMPARE(boxes.seen.size(), 1);
+    QCOMPARE(boxes.seen[0].title, QStringLiteral("ww_editor"));
+    QCOMPARE(boxes.seen[0].icon, QMessageBox::Warning);
+    QVERIFY2(boxes.seen[0].text.contains(mentioned), qPrintable(boxes.seen[0].text));
+    QVERIFY2(boxes.seen[0].text.contains(typed), qPrintable(boxes.seen[0].text));
+    QCOMPARE(m_editor->record(), drache());
+    QVERIFY(picker->isVisible());
+    QCOMPARE(chosen(picker)->text(), typed);
+}
+
+void TestPickers::saveAndReopenThroughBothPickers()
+{
+    Record spell = drache();
+    spell.kind = 2;
+    spell.name = QStringLiteral("Blitz, doppelt");
+    spell.text = QStringLiteral("Zeile 1\r\nZeile 2\r\n\r\nZeile 4");
+    for (const Record &r : {drache(), spell}) {
+        BoxAnswerer boxes({QMessageBox::Ok});
+        m_editor->setRecord(r);
+        m_editor->save();
+        QCOMPARE(boxes.seen.size(), 1);
+    }
+    for (const Record &r : {drache(), spell}) {
+        m_editor->setRecord(Record());
+        QPointer<PickerWindow> picker = openPicker(r.kind == 2);
+        QListWidget *files = list(picker);
+        QCOMPARE(files->count(), 1);
+        doubleClick(files, 0);
+        QTRY_VERIFY(!picker);
+        QCOMPARE(m_editor->record(), r);
+    }
+    QCOMPARE(m_editor->findChild<QPlainTextEdit *>(QStringLiteral("text"))->toPlainText(),
+             QStringLiteral("Zeile 1\nZeile 2\n\nZeile 4"));
+}
+
+QTEST_MAIN(TestPickers)
+#include "tst_pickers.moc"
