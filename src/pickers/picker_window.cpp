@@ -35,6 +35,8 @@ PickerWindow::PickerWindow(const Config &config, QWidget *owner)
     m_files->setObjectName(config.listName);
     m_files->setGeometry(twipRect(120, 120, 2055, 2040));
     m_files->setUniformItemSizes(true);
+    // Long names keep their start and their ending; the full name lands in text_open.
+    m_files->setTextElideMode(Qt::ElideMiddle);
     m_files->setAccessibleName(QStringLiteral("Dateien"));
 
     m_chosen = new QLineEdit(this);

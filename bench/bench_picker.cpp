@@ -1,0 +1,79 @@
+// Opening a picker on a folder of 10,000 record files, beside a bare listing
+// of the same folder with readdir.
+#include "picker_window.h"
+#include "record_file.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <dirent.h>
+
+namespace {
+
+constexpr int fileCount = 10000;
+
+QTemporaryDir &folder()
+{
+    static QTemporaryDir dir;
+    static const bool filled = [] {
+        QDir(dir.path()).mkdir(QStringLiteral("Kreaturen"));
+        for (int i = 0; i < fileCount; ++i) {
+            QFile f(dir.filePath(QStringLiteral("Kreaturen/Kreatur %1.dat").arg(i)));
+            f.open(QIODevice::WriteOnly);
+            f.write("1,\"x\",1,\"5\",0,0,0,0,0,\"\"\r\n");
+        }
+        QDir::setCurrent(dir.path());
+        return true;
+    }();
+    Q_UNUSED(filled);
+    return dir;
+}
+
+void openPicker(benchmark::State &state)
+{
+    folder();
+    for (auto _ : state) {
+        ww::PickerWindow picker(ww::PickerWindow::creature(), nullptr);
+        benchmark::DoNotOptimize(picker.findChild<QListWidget *>()->count());
+    }
+}
+
+void bareListing(benchmark::State &state)
+{
+    folder();
+    for (auto _ : state) {
+        int count = 0;
+        DIR *dir = ::opendir("Kreaturen");
+        while (const dirent *entry = ::readdir(dir))
+            count += entry->d_name[0] != '.';
+        ::closedir(dir);
+        benchmark::DoNotOptimize(count);
+    }
+}
+
+} // namespace
+
+void listOnly(benchmark::State &state)
+{
+    folder();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ww::RecordFile::list(QStringLiteral("Kreaturen")));
+}
+BENCHMARK(listOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(openPicker)->Unit(benchmark::kMillisecond);
+BENCHMARK(bareListing)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,108 @@
+// Reading and writing 10,000 record files through the record library, beside
+// bare POSIX loops over the same files.
+#include "record_file.h"
+
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace {
+
+constexpr int fileCount = 10000;
+
+struct Folder
+{
+    QTemporaryDir dir;
+    std::vector<QString> paths;
+    std::vector<QByteArray> nativePaths;
+
+    Folder()
+    {
+        for (int i = 0; i < fileCount; ++i) {
+            ww::Record r;
+            r.name = QStringLiteral("Kreatur %1").arg(i);
+            r.text = QStringLiteral("Eine Beschreibung, mit Komma\r\nund zweiter Zeile.");
+            ww::RecordFile::write(dir.path(), r);
+            paths.push_back(ww::RecordFile::pathFor(dir.path(), r.name));
+            nativePaths.push_back(paths.back().toLocal8Bit());
+        }
+    }
+};
+
+Folder &folder()
+{
+    static Folder f;
+    return f;
+}
+
+void readThroughLibrary(benchmark::State &state)
+{
+    Folder &f = folder();
+    for (auto _ : state) {
+        for (const QString &path : f.paths) {
+            ww::ReadResult r = ww::RecordFile::read(path);
+            benchmark::DoNotOptimize(r);
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * fileCount);
+}
+
+void readBarePosix(benchmark::State &state)
+{
+    Folder &f = folder();
+    char buffer[4096];
+    for (auto _ : state) {
+        for (const QByteArray &path : f.nativePaths) {
+            const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            benchmark::DoNotOptimize(n);
+            ::close(fd);
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * fileCount);
+}
+
+void writeThroughLibrary(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    ww::Record r;
+    r.text = QStringLiteral("Eine Beschreibung, mit Komma\r\nund zweiter Zeile.");
+    for (auto _ : state) {
+        for (int i = 0; i < fileCount; ++i) {
+            r.name = QStringLiteral("Kreatur %1").arg(i);
+            benchmark::DoNotOptimize(ww::RecordFile::write(dir.path(), r));
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * fileCount);
+}
+
+void writeBarePosix(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    ww::Record r;
+    r.text = QStringLiteral("Eine Beschreibung, mit Komma\r\nund zweiter Zeile.");
+    for (auto _ : state) {
+        for (int i = 0; i < fileCount; ++i) {
+            r.name = QStringLiteral("Kreatur %1").arg(i);
+            const QByteArray path = ww::RecordFile::pathFor(dir.path(), r.name).toLocal8Bit();
+            const QByteArray line = ww::RecordFile::encode(r);
+            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            benchmark::DoNotOptimize(::write(fd, line.constData(), size_t(line.size())));
+            ::close(fd);
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * fileCount);
+}
+
+} // namespace
+
+BENCHMARK(readThroughLibrary)->Unit(benchmark::kMillisecond);
+BENCHMARK(readBarePosix)->Unit(benchmark::kMillisecond);
+BENCHMARK(writeThroughLibrary)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(writeBarePosix)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_MAIN();
