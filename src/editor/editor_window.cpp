@@ -4,6 +4,7 @@
 #include "picker_window.h"
 #include "picture_box.h"
 #include "save_command.h"
+#include "upload_process.h"
 #include "value_lists.h"
 #include "window_geometry.h"
 #include "ww_version.h"
@@ -313,6 +314,7 @@ void EditorWindow::openSpellPicker()
 
 void EditorWindow::openUpload()
 {
+    m_windows.open(QStringLiteral("upload_form"), [this]() -> QObject * { return UploadProcess::start(this); });
 }
 
 void EditorWindow::openImageSelect()

@@ -1,19 +1,25 @@
 #include "secondary_windows.h"
 
+#include <QWidget>
+
 namespace ww {
 
 bool SecondaryWindows::open(const QString &name, const Factory &make)
 {
     if (find(name))
         return false;
-    QWidget *window = make();
-    window->setAttribute(Qt::WA_DeleteOnClose);
+    QObject *window = make();
+    if (!window)
+        return false;
     m_windows[name] = window;
-    window->show();
+    if (auto *widget = qobject_cast<QWidget *>(window)) {
+        widget->setAttribute(Qt::WA_DeleteOnClose);
+        widget->show();
+    }
     return true;
 }
 
-QWidget *SecondaryWindows::find(const QString &name) const
+QObject *SecondaryWindows::find(const QString &name) const
 {
     const auto it = m_windows.find(name);
     return it == m_windows.end() ? nullptr : it->second.data();
@@ -23,7 +29,7 @@ void SecondaryWindows::closeAll()
 {
     for (auto &[name, window] : m_windows) {
         if (window)
-            window->close();
+            QMetaObject::invokeMethod(window, "close", Qt::DirectConnection);
     }
     m_windows.clear();
 }

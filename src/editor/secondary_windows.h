@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QWidget>
 
 #include <functional>
 #include <map>
@@ -10,20 +10,23 @@
 namespace ww {
 
 // The editor's secondary windows, at most one of each name. A window is
-// created on demand, forgotten when the user closes it, and closed with the editor.
+// created on demand, forgotten once it is gone, and closed with the editor.
+// Besides widgets it tracks windows of other processes through a QObject
+// handle with a close() slot that deletes itself when its window is gone.
 class SecondaryWindows
 {
 public:
-    using Factory = std::function<QWidget *()>;
+    using Factory = std::function<QObject *()>;
 
-    // Shows the window called `name`, creating it with `make` unless it is open
-    // already; an open window is left exactly as it is. Returns true when created.
+    // Creates and shows the window called `name` unless it is open already;
+    // an open window is left exactly as it is. A factory may give nullptr
+    // when the window cannot be opened. Returns true when created.
     bool open(const QString &name, const Factory &make);
-    QWidget *find(const QString &name) const;
+    QObject *find(const QString &name) const;
     void closeAll();
 
 private:
-    std::map<QString, QPointer<QWidget>> m_windows;
+    std::map<QString, QPointer<QObject>> m_windows;
 };
 
 } // namespace ww

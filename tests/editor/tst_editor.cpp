@@ -59,6 +59,7 @@ private Q_SLOTS:
     void imageWindowOpensOnce();
     void closingEditorClosesSecondaryWindows();
 
+    void noBrowserEngineInTheEditor();
     void saveNewCreatureWithEmptyName();
     void overwriteQuestion_data();
     void overwriteQuestion();
@@ -233,7 +234,7 @@ void TestEditor::imageWindowOpensOnce()
             QTest::mouseClick(img, Qt::LeftButton);
     };
     press();
-    QPointer<QWidget> window = m_editor->secondaryWindows().find(QStringLiteral("img_select"));
+    QPointer<QWidget> window = qobject_cast<QWidget *>(m_editor->secondaryWindows().find(QStringLiteral("img_select")));
     QVERIFY(window);
     QVERIFY(window->isVisible());
     QCOMPARE(window->windowTitle(), QStringLiteral("Bild auswählen..."));
@@ -242,7 +243,7 @@ void TestEditor::imageWindowOpensOnce()
     QVERIFY(window->findChildren<QWidget *>().isEmpty());
     window->resize(700, 600); // resizable: the user's size stays
     press();
-    QCOMPARE(m_editor->secondaryWindows().find(QStringLiteral("img_select")), window.data());
+    QCOMPARE(m_editor->secondaryWindows().find(QStringLiteral("img_select")), static_cast<QObject *>(window.data()));
     QCOMPARE(window->size(), QSize(700, 600));
     window->close();
     QTRY_VERIFY(!window);
@@ -254,12 +255,27 @@ void TestEditor::closingEditorClosesSecondaryWindows()
     QMetaObject::invokeMethod(&*m_editor, "openImageSelect");
     QMetaObject::invokeMethod(&*m_editor, "openCreaturePicker");
     QMetaObject::invokeMethod(&*m_editor, "openSpellPicker");
-    QPointer<QWidget> image = m_editor->secondaryWindows().find(QStringLiteral("img_select"));
-    QPointer<QWidget> creature = m_editor->secondaryWindows().find(QStringLiteral("load_creature"));
-    QPointer<QWidget> spell = m_editor->secondaryWindows().find(QStringLiteral("load_spell"));
+    QPointer<QObject> image = m_editor->secondaryWindows().find(QStringLiteral("img_select"));
+    QPointer<QObject> creature = m_editor->secondaryWindows().find(QStringLiteral("load_creature"));
+    QPointer<QObject> spell = m_editor->secondaryWindows().find(QStringLiteral("load_spell"));
     QVERIFY(image && creature && spell);
     QVERIFY(m_editor->close());
     QTRY_VERIFY(!image && !creature && !spell);
+}
+
+void TestEditor::noBrowserEngineInTheEditor()
+{
+    // The browser runs in ww_upload only; the editor must never map it.
+    const auto browserMapped = [] {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6WebEngine");
+    };
+    QVERIFY(!browserMapped());
+    m_editor->openCreaturePicker();
+    m_editor->openSpellPicker();
+    m_editor->openImageSelect();
+    QTest::qWait(50);
+    QVERIFY(!browserMapped());
 }
 
 void TestEditor::saveNewCreatureWithEmptyName()

@@ -1,0 +1,72 @@
+// The upload window as a program of its own, so the editor never loads a
+// browser engine and a browser crash cannot take unsaved work with it.
+#include "appearance.h"
+#include "upload_address.h"
+#include "upload_window.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QSocketNotifier>
+#include <QTranslator>
+#include <QWebEngineView>
+
+#include <cstdio>
+#include <unistd.h>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    ww::applyAppearance(app);
+    QTranslator browserTexts;
+    if (browserTexts.load(QLocale(), QStringLiteral("qtwebengine"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&browserTexts);
+
+    QCommandLineParser options;
+    const QCommandLineOption watchInput(QStringLiteral("watch-stdin"),
+                                        QStringLiteral("End when standard input closes (the editor is gone)."));
+    const QCommandLineOption centre(QStringLiteral("centre"), QStringLiteral("Centre the window on this point."),
+                                    QStringLiteral("x,y"));
+    const QCommandLineOption reportLoads(QStringLiteral("report-loads"),
+                                         QStringLiteral("Print the outcome of each page load."));
+    options.addOptions({watchInput, centre, reportLoads});
+    options.process(app);
+
+    const QUrl home = ww::uploadAddress();
+    ww::UploadWindow window(home);
+    if (options.isSet(centre)) {
+        const QStringList xy = options.value(centre).split(QLatin1Char(','));
+        if (xy.size() == 2) {
+            QRect frame = window.frameGeometry();
+            frame.moveCenter(QPoint(xy[0].toInt(), xy[1].toInt()));
+            window.move(frame.topLeft());
+        }
+    }
+    if (options.isSet(reportLoads)) {
+        QObject::connect(window.browser(), &QWebEngineView::loadFinished, &window, [&window](bool ok) {
+            std::printf("%s %s\n", ok ? "loaded" : "failed", qPrintable(window.browser()->title()));
+            std::fflush(stdout);
+        });
+    }
+
+    // The editor holds the other end of standard input; when it closes, for
+    // whatever reason, no orphan browser stays behind.
+    std::unique_ptr<QSocketNotifier> editorGone;
+    if (options.isSet(watchInput)) {
+        editorGone = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+        QObject::connect(editorGone.get(), &QSocketNotifier::activated, &app, [&editorGone] {
+            char buffer[256];
+            if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0) {
+                editorGone->setEnabled(false);
+                QApplication::quit();
+            }
+        });
+    }
+
+    window.show();
+    window.navigate(home);
+    return QApplication::exec();
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QUrl>
+#include <QWebEnginePage>
+
+#include <functional>
+
+namespace ww {
+
+// A browser page that stays on the game's own site: anything else opens in
+// the user's default browser. Its file field starts in the working directory,
+// where the record folders lie.
+class UploadPage : public QWebEnginePage
+{
+    Q_OBJECT
+
+public:
+    using FileChooser = std::function<QStringList(FileSelectionMode mode, const QStringList &acceptedMimeTypes)>;
+
+    UploadPage(const QUrl &home, QObject *parent = nullptr);
+
+    // Replaces the file dialog, so tests can answer the page's file field.
+    void setFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
+    bool isOwnSite(const QUrl &url) const;
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+    QWebEnginePage *createWindow(WebWindowType type) override;
+    QStringList chooseFiles(FileSelectionMode mode, const QStringList &oldFiles,
+                            const QStringList &acceptedMimeTypes) override;
+
+private:
+    QUrl m_home;
+    FileChooser m_chooser;
+};
+
+} // namespace ww

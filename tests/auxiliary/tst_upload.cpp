@@ -1,0 +1,293 @@
+#include "editor_window.h"
+#include "record_file.h"
+#include "upload_address.h"
+#include "upload_page.h"
+#include "upload_process.h"
+#include "upload_window.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebEngineView>
+
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace ww;
+
+namespace {
+
+// Runs script in the page and waits for its result.
+QVariant evaluate(QWebEnginePage *page, const QString &script)
+{
+    QVariant result;
+    bool done = false;
+    page->runJavaScript(script, [&](const QVariant &value) {
+        result = value;
+        done = true;
+    });
+    QTest::qWaitFor([&] { return done; }, 10000);
+    return result;
+}
+
+QPoint centreOf(QWebEnginePage *page, const char *id)
+{
+    const QString json = evaluate(page, QStringLiteral("JSON.stringify(document.getElementById('%1')"
+                                                       ".getBoundingClientRect())")
+                                            .arg(QLatin1String(id)))
+                             .toString();
+    const QJsonObject r = QJsonDocument::fromJson(json.toUtf8()).object();
+    return QPoint(int(r[QStringLiteral("x")].toDouble() + r[QStringLiteral("width")].toDouble() / 2),
+                  int(r[QStringLiteral("y")].toDouble() + r[QStringLiteral("height")].toDouble() / 2));
+}
+
+// A user's click, delivered where the browser takes its input.
+void click(QWebEngineView *view, const QPoint &at)
+{
+    QWidget *input = view->focusProxy() ? view->focusProxy() : view;
+    QTest::mouseClick(input, Qt::LeftButton, {}, at);
+}
+
+bool processAlive(qint64 pid)
+{
+    return ::kill(pid_t(pid), 0) == 0;
+}
+
+} // namespace
+
+// Receives the addresses that would go to the user's default browser.
+class ExternalBrowser : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl &url) { opened.append(url); }
+};
+
+class TestUpload : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void window();
+    void loadsUploadPage();
+    void fileFieldUploadsRecord();
+    void otherHostsOpenOutside_data();
+    void otherHostsOpenOutside();
+    void serverDown();
+    void editorStartsUploadOnceAndClosesIt();
+    void killedEditorEndsUpload();
+
+private:
+    QString requestLog() const
+    {
+        QFile log(m_store.filePath(QStringLiteral("requests.log")));
+        return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+    }
+    std::unique_ptr<UploadWindow> loadedWindow()
+    {
+        auto window = std::make_unique<UploadWindow>(uploadAddress());
+        window->show();
+        QSignalSpy loaded(window->browser(), &QWebEngineView::loadFinished);
+        window->navigate(uploadAddress());
+        if (!loaded.wait(30000) || !loaded.constFirst().constFirst().toBool())
+            return nullptr;
+        return window;
+    }
+
+    QTemporaryDir m_store;
+    QProcess m_server;
+    ExternalBrowser m_external;
+};
+
+void TestUpload::initTestCase()
+{
+    QVERIFY(m_store.isValid());
+    m_server.setProgram(QStringLiteral("python3"));
+    m_server.setArguments({QStringLiteral(WW_UPLOAD_SERVER), m_store.path()});
+    m_server.start();
+    QVERIFY(m_server.waitForReadyRead(10000));
+    const int port = m_server.readLine().trimmed().toInt();
+    QVERIFY(port > 0);
+    qputenv("WW_UPLOAD_HOST", QByteArray("127.0.0.1:") + QByteArray::number(port));
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_external, "open");
+}
+
+void TestUpload::cleanupTestCase()
+{
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    m_server.kill();
+    m_server.waitForFinished();
+}
+
+void TestUpload::window()
+{
+    UploadWindow window(uploadAddress());
+    QCOMPARE(window.objectName(), QStringLiteral("upload_form"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Upload..."));
+    QCOMPARE(window.size(), QSize(560, 601));
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    QVERIFY(!(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QCOMPARE(window.browser()->objectName(), QStringLiteral("WebBrowser"));
+    QCOMPARE(window.browser()->geometry(), QRect(8, 8, 545, 585));
+    QVERIFY(window.browser()->url().isEmpty()); // no start page of its own
+    QCOMPARE(uploadAddress().path(), QStringLiteral("/projects/wild_weave/php/upload.php3"));
+}
+
+void TestUpload::loadsUploadPage()
+{
+    auto window = loadedWindow();
+    QVERIFY(window);
+    QCOMPARE(window->browser()->title(), QStringLiteral("Wildweave Upload"));
+    QVERIFY(requestLog().contains(QStringLiteral("GET /projects/wild_weave/php/upload.php3")));
+}
+
+void TestUpload::fileFieldUploadsRecord()
+{
+    QTemporaryDir records;
+    Record r;
+    r.name = QStringLiteral("Glutdrache");
+    r.text = QStringLiteral("heiß\r\nund groß");
+    QVERIFY(!RecordFile::write(records.path(), r).isError());
+    const QString file = RecordFile::pathFor(records.path(), r.name);
+
+    auto window = loadedWindow();
+    QVERIFY(window);
+    int asked = 0;
+    window->page()->setFileChooser([&](QWebEnginePage::FileSelectionMode, const QStringList &) {
+        ++asked;
+        return QStringList{file};
+    });
+    click(window->browser(), centreOf(window->page(), "file"));
+    QTRY_COMPARE_WITH_TIMEOUT(asked, 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(evaluate(window->page(), QStringLiteral("document.getElementById('file').files.length"))
+                                  .toInt(),
+                              1, 10000);
+    click(window->browser(), centreOf(window->page(), "send"));
+    const QString arrived = m_store.filePath(QStringLiteral("Glutdrache.dat"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(arrived), 20000);
+    QFile sent(file), received(arrived);
+    QVERIFY(sent.open(QIODevice::ReadOnly) && received.open(QIODevice::ReadOnly));
+    QCOMPARE(received.readAll(), sent.readAll());
+}
+
+void TestUpload::otherHostsOpenOutside_data()
+{
+    QTest::addColumn<QByteArray>("link");
+    QTest::addColumn<QUrl>("address");
+    QTest::newRow("link") << QByteArray("external") << QUrl(QStringLiteral("http://elsewhere.invalid/page"));
+    QTest::newRow("link to a new window") << QByteArray("popup") << QUrl(QStringLiteral("http://elsewhere.invalid/popup"));
+}
+
+void TestUpload::otherHostsOpenOutside()
+{
+    QFETCH(QByteArray, link);
+    QFETCH(QUrl, address);
+    m_external.opened.clear();
+    auto window = loadedWindow();
+    QVERIFY(window);
+    click(window->browser(), centreOf(window->page(), link.constData()));
+    QTRY_COMPARE_WITH_TIMEOUT(m_external.opened, QList<QUrl>{address}, 10000);
+    QTest::qWait(200);
+    QCOMPARE(window->browser()->url(), uploadAddress());
+    QVERIFY(!requestLog().contains(QStringLiteral("elsewhere")));
+}
+
+void TestUpload::serverDown()
+{
+    UploadWindow window(QUrl(QStringLiteral("http://127.0.0.1:1/projects/wild_weave/php/upload.php3")));
+    window.show();
+    QSignalSpy loaded(window.browser(), &QWebEngineView::loadFinished);
+    window.navigate(QUrl(QStringLiteral("http://127.0.0.1:1/projects/wild_weave/php/upload.php3")));
+    QVERIFY(loaded.wait(30000));
+    QCOMPARE(loaded.constFirst().constFirst().toBool(), false);
+    QVERIFY(window.isVisible());
+}
+
+void TestUpload::editorStartsUploadOnceAndClosesIt()
+{
+    QFile::remove(m_store.filePath(QStringLiteral("requests.log")));
+    EditorWindow editor;
+    editor.show();
+    editor.openUpload();
+    QPointer<UploadProcess> upload = qobject_cast<UploadProcess *>(editor.secondaryWindows().find(QStringLiteral("upload_form")));
+    QVERIFY(upload);
+    const qint64 pid = upload->processId();
+    QVERIFY(pid > 0);
+    // The real program asks the server for the page.
+    QTRY_VERIFY_WITH_TIMEOUT(requestLog().contains(QStringLiteral("GET /projects/wild_weave/php/upload.php3")), 30000);
+
+    editor.openUpload();
+    QCOMPARE(editor.secondaryWindows().find(QStringLiteral("upload_form")), static_cast<QObject *>(upload.data()));
+    QCOMPARE(upload->processId(), pid);
+    QCOMPARE(requestLog().count(QStringLiteral("GET /projects")), 1); // no reload
+
+    QVERIFY(editor.close());
+    QTRY_VERIFY(!upload);
+    QVERIFY(!processAlive(pid));
+}
+
+void TestUpload::killedEditorEndsUpload()
+{
+    // A stand-in for the editor holds the pipe to ww_upload's standard input
+    // and is killed without a chance to say goodbye.
+    int fds[2];
+    QCOMPARE(::pipe2(fds, O_CLOEXEC), 0);
+    const pid_t editor = ::fork();
+    if (editor == 0) {
+        ::close(fds[0]);
+        for (;;)
+            ::pause();
+    }
+    QVERIFY(editor > 0);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
+    const QByteArray program = UploadProcess::program().toLocal8Bit();
+    char *argv[] = {const_cast<char *>(program.constData()), const_cast<char *>("--watch-stdin"), nullptr};
+    pid_t upload = 0;
+    QCOMPARE(posix_spawn(&upload, program.constData(), &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[0]);
+    ::close(fds[1]);
+
+    QTest::qWait(2000);
+    int status = 0;
+    QCOMPARE(::waitpid(upload, &status, WNOHANG), 0); // still running while the editor lives
+    ::kill(editor, SIGKILL);
+    ::waitpid(editor, &status, 0);
+    // The browser engine in this test process may reap the child itself.
+    const auto ended = [&] {
+        const pid_t r = ::waitpid(upload, &status, WNOHANG);
+        return r == upload || (r < 0 && errno == ECHILD);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(ended(), 20000);
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestUpload test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_upload.moc"
