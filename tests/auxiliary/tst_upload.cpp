@@ -36,8 +36,7 @@ QVariant evaluate(QWebEnginePage *page, const QString &script)
         result = value;
         done = true;
     });
-    QTest::qWaitFor([&] { return done; }, 10000);
-    return result;
+    return QTest::qWaitFor([&] { return done; }, 10000) ? result : QVariant();
 }
 
 QPoint centreOf(QWebEnginePage *page, const char *id)

@@ -101,9 +101,7 @@ private:
             m_editor->openCreaturePicker();
         auto *picker = qobject_cast<PickerWindow *>(
             m_editor->secondaryWindows().find(spell ? QStringLiteral("load_spell") : QStringLiteral("load_creature")));
-        if (picker)
-            QTest::qWaitForWindowExposed(picker);
-        return picker;
+        return picker && QTest::qWaitForWindowExposed(picker) ? picker : nullptr;
     }
     static QListWidget *list(PickerWindow *p) { return p->findChild<QListWidget *>(); }
     static QLineEdit *chosen(PickerWindow *p) { return p->findChild<QLineEdit *>(QStringLiteral("text_open")); }
