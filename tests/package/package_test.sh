@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the Debian package, unpacks it into a temporary root and starts the
+# unpacked editor headless. Usage: package_test.sh BUILD_DIR
+set -euo pipefail
+build="$1"
+work="$(mktemp -d)"
+trap 'kill "$editor" 2>/dev/null || true; rm -rf "$work"' EXIT
+editor=""
+
+cpack --config "$build/CPackConfig.cmake" -B "$work/out" >/dev/null
+deb="$(ls "$work"/out/*.deb)"
+echo "package: $(basename "$deb")"
+
+depends="$(dpkg-deb -f "$deb" Depends)"
+echo "depends: $depends"
+case "$depends" in *libqt6widgets6*) ;; *) echo "FAIL: dependencies not derived from the binaries"; exit 1 ;; esac
+case "$depends" in *webengine*) ;; *) echo "FAIL: the upload program's browser is not a dependency"; exit 1 ;; esac
+
+dpkg-deb -x "$deb" "$work/root"
+for f in usr/bin/ww_editor usr/libexec/ww_editor/ww_upload \
+         usr/share/applications/ww_editor.desktop usr/share/icons/hicolor/48x48/apps/ww_editor.png; do
+  [ -e "$work/root/$f" ] || { echo "FAIL: $f missing from the package"; exit 1; }
+done
+desktop-file-validate "$work/root/usr/share/applications/ww_editor.desktop"
+
+mkdir "$work/cwd"
+(cd "$work/cwd" && QT_QPA_PLATFORM=offscreen exec "$work/root/usr/bin/ww_editor") &
+editor=$!
+sleep 3
+kill -0 "$editor" 2>/dev/null || { echo "FAIL: the unpacked editor did not stay up"; exit 1; }
+echo "the unpacked editor runs"
