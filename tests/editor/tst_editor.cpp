@@ -15,6 +15,10 @@
 #include <QStyleOptionComboBox>
 #include <QTest>
 
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
+
 using namespace ww;
 
 namespace {
@@ -70,6 +74,7 @@ private Q_SLOTS:
     void saveFailures_data();
     void saveFailures();
     void recordRoundTripsThroughControls();
+    void saveOnFullDisk();
 
 private:
     template<typename T>
@@ -455,6 +460,58 @@ void TestEditor::recordRoundTripsThroughControls()
     QCOMPARE(m_editor->kindText(), QStringLiteral("Zauber"));
     QCOMPARE(child<QComboBox>("magic")->currentText(), QStringLiteral("Schwarze Magie - Sümpfe"));
     QCOMPARE(child<QPlainTextEdit>("text")->toPlainText(), QStringLiteral("kalt\n\nsehr kalt"));
+}
+
+void TestEditor::saveOnFullDisk()
+{
+    // A tiny file system where one can be mounted; otherwise a size limit
+    // makes the write fail partway, as a full disk does.
+    QVERIFY(QDir().mkdir(QStringLiteral("Kreaturen")));
+    const bool mounted =
+        ::mount("tmpfs", "Kreaturen", "tmpfs", 0, "size=64k") == 0;
+    child<QLineEdit>("thing_name")->setText(QStringLiteral("Drache"));
+    {
+        BoxAnswerer boxes({QMessageBox::Ok});
+        m_editor->save();
+        QCOMPARE(boxes.seen.size(), 1);
+    }
+    const QString path = QStringLiteral("Kreaturen/Drache.dat");
+    const QByteArray earlier = fileBytes(path);
+    QVERIFY(!earlier.isEmpty());
+
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (mounted) {
+        QFile filler(QStringLiteral("Kreaturen/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size()) {
+        }
+    } else {
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    child<QPlainTextEdit>("text")->setPlainText(QString(100000, QLatin1Char('t')));
+    const Record typed = m_editor->record();
+
+    BoxAnswerer boxes({QMessageBox::Ok, QMessageBox::Ok});
+    m_editor->save();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    const QByteArray after = fileBytes(path);
+    if (mounted)
+        ::umount2("Kreaturen", MNT_DETACH);
+
+    QCOMPARE(boxes.seen.size(), 2); // the overwrite question, then the failure
+    QCOMPARE(boxes.seen[1].icon, QMessageBox::Warning);
+    const QString reason = mounted ? QStringLiteral("der Datenträger ist voll") : QStringLiteral("die Datei wird zu groß");
+    QVERIFY2(boxes.seen[1].text.contains(reason), qPrintable(boxes.seen[1].text));
+    QVERIFY(boxes.seen[1].text.contains(path));
+    QVERIFY(!boxes.seen[1].text.contains(QStringLiteral("gespeichert...")));
+    QCOMPARE(after, earlier);
+    QCOMPARE(m_editor->record(), typed);
 }
 
 QTEST_MAIN(TestEditor)

@@ -3,8 +3,11 @@
 #include "value_lists.h"
 #include "windows1252.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,6 +24,26 @@ Q_DECLARE_METATYPE(ww::Record)
 Q_DECLARE_METATYPE(ww::RecordError::Code)
 
 namespace {
+
+// The two versions a killed saver alternates between; one is long, to widen
+// the moment in which a write is under way.
+Record version(bool longOne)
+{
+    Record r;
+    r.name = QStringLiteral("Drache");
+    r.mana = longOne ? QStringLiteral("lang") : QStringLiteral("kurz");
+    r.text = longOne ? QString(200000, QLatin1Char('x')) : QStringLiteral("kurz");
+    return r;
+}
+
+// Child side of killedSavesLeaveWholeFiles: saves until it is killed.
+[[noreturn]] void saveForever(const QString &directory)
+{
+    for (bool longOne = false;; longOne = !longOne) {
+        if (RecordFile::write(directory, version(longOne)).isError())
+            std::exit(2);
+    }
+}
 
 Record sample()
 {
@@ -103,6 +126,7 @@ private Q_SLOTS:
     void ensureDirectory();
     void listOrderAndFilter();
     void listMissingDirectory();
+    void killedSavesLeaveWholeFiles();
 
 private:
     std::optional<QTemporaryDir> m_dir;
@@ -572,5 +596,42 @@ void TestRecord::listMissingDirectory()
     QVERIFY(RecordFile::list(m_dir->filePath(QStringLiteral("nicht-da"))).isEmpty());
 }
 
-QTEST_GUILESS_MAIN(TestRecord)
+void TestRecord::killedSavesLeaveWholeFiles()
+{
+    const QString directory = m_dir->path();
+    const QString path = RecordFile::pathFor(directory, QStringLiteral("Drache"));
+    int whole = 0;
+    for (int round = 0; round < 200; ++round) {
+        QProcess saver;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("WW_SAVE_FOREVER"), directory);
+        saver.setProcessEnvironment(env);
+        saver.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(saver.waitForStarted());
+        QTest::qSleep(int(QRandomGenerator::global()->bounded(5, 40)));
+        ::kill(pid_t(saver.processId()), SIGKILL);
+        QVERIFY(saver.waitForFinished());
+        QCOMPARE(saver.exitStatus(), QProcess::CrashExit);
+
+        if (!QFileInfo::exists(path))
+            continue; // killed before its first save
+        const ReadResult result = RecordFile::read(path);
+        QVERIFY2(result.ok(), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(result.error().message())));
+        QVERIFY(result.record() == version(false) || result.record() == version(true));
+        ++whole;
+        // Left-over temporary files never show up among the records.
+        QCOMPARE(RecordFile::list(directory), QStringList{QStringLiteral("Drache.dat")});
+    }
+    QVERIFY2(whole > 150, qPrintable(QStringLiteral("only %1 rounds saved anything").arg(whole)));
+}
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsSet("WW_SAVE_FOREVER"))
+        saveForever(qEnvironmentVariable("WW_SAVE_FOREVER"));
+    QCoreApplication app(argc, argv);
+    TestRecord test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_record.moc"
