@@ -140,11 +140,8 @@ void TestUpload::window()
     UploadWindow window(uploadAddress());
     QCOMPARE(window.objectName(), QStringLiteral("upload_form"));
     QCOMPARE(window.windowTitle(), QStringLiteral("Upload..."));
-    QCOMPARE(window.size(), QSize(560, 601));
     QCOMPARE(window.minimumSize(), window.maximumSize());
-    QVERIFY(!(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QCOMPARE(window.browser()->objectName(), QStringLiteral("WebBrowser"));
-    QCOMPARE(window.browser()->geometry(), QRect(8, 8, 545, 585));
     QVERIFY(window.browser()->url().isEmpty()); // no start page of its own
     QCOMPARE(uploadAddress().path(), QStringLiteral("/projects/wild_weave/php/upload.php3"));
 }

@@ -1,9 +1,7 @@
-#include "appearance.h"
 #include "box_answerer.h"
-#include "editor_window.h"
+#include "editor_fixture.h"
 #include "record_file.h"
 #include "save_command.h"
-#include "working_directory.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -23,36 +21,15 @@ using namespace ww;
 
 namespace {
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 const QByteArray goldenCreature("1,\"Kreaturen\",1,\"5\",0,0,0,0,0,\"\"\r\n");
 
 } // namespace
 
-class TestEditor : public QObject
+class TestEditor : public EditorFixture
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { applyAppearance(*qApp); }
-    void init()
-    {
-        m_cwd.emplace();
-        QVERIFY(m_cwd->isValid());
-        m_editor.emplace();
-        m_editor->show();
-        QVERIFY(QTest::qWaitForWindowExposed(&*m_editor));
-    }
-    void cleanup()
-    {
-        m_editor.reset();
-        m_cwd.reset();
-    }
-
     void startUpState();
     void textsFitTheirBoxes();
     void controlsDoNotOverlap();
@@ -73,21 +50,7 @@ private Q_SLOTS:
     void refusedRecords();
     void saveFailures_data();
     void saveFailures();
-    void recordRoundTripsThroughControls();
     void saveOnFullDisk();
-
-private:
-    template<typename T>
-    T *child(const char *name) const
-    {
-        T *widget = m_editor->findChild<T *>(QString::fromLatin1(name));
-        if (!widget)
-            qFatal("no control %s", name);
-        return widget;
-    }
-
-    std::optional<WorkingDirectory> m_cwd;
-    std::optional<EditorWindow> m_editor;
 };
 
 void TestEditor::startUpState()
@@ -440,26 +403,6 @@ void TestEditor::saveFailures()
     QVERIFY2(boxes.seen[0].text.contains(mentioned), qPrintable(boxes.seen[0].text));
     QVERIFY2(boxes.seen[0].text.contains(QStringLiteral("Kreaturen")), qPrintable(boxes.seen[0].text));
     QCOMPARE(m_editor->record(), before);
-}
-
-void TestEditor::recordRoundTripsThroughControls()
-{
-    Record r;
-    r.kind = 2;
-    r.name = QStringLiteral("Eissturm");
-    r.magic = 5;
-    r.mana = QStringLiteral("X");
-    r.attack = 100;
-    r.defence = 1;
-    r.moveEarth = 2;
-    r.moveWater = 3;
-    r.moveAir = 99;
-    r.text = QStringLiteral("kalt\r\n\r\nsehr kalt");
-    m_editor->setRecord(r);
-    QCOMPARE(m_editor->record(), r);
-    QCOMPARE(m_editor->kindText(), QStringLiteral("Zauber"));
-    QCOMPARE(child<QComboBox>("magic")->currentText(), QStringLiteral("Schwarze Magie - Sümpfe"));
-    QCOMPARE(child<QPlainTextEdit>("text")->toPlainText(), QStringLiteral("kalt\n\nsehr kalt"));
 }
 
 void TestEditor::saveOnFullDisk()

@@ -1,9 +1,7 @@
-#include "appearance.h"
 #include "box_answerer.h"
-#include "editor_window.h"
+#include "editor_fixture.h"
 #include "picker_window.h"
 #include "record_file.h"
-#include "working_directory.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -28,20 +26,6 @@ void doubleClick(QListWidget *files, int row)
     QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, at);
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 Record drache()
 {
     Record r;
@@ -57,29 +41,13 @@ Record drache()
 
 } // namespace
 
-class TestPickers : public QObject
+class TestPickers : public EditorFixture
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { applyAppearance(*qApp); }
-    void init()
-    {
-        m_cwd.emplace();
-        QVERIFY(m_cwd->isValid());
-        m_editor.emplace();
-        m_editor->show();
-        QVERIFY(QTest::qWaitForWindowExposed(&*m_editor));
-    }
-    void cleanup()
-    {
-        m_editor.reset();
-        m_cwd.reset();
-    }
-
     void windows_data();
     void windows();
-    void listsRegularDatFilesInGermanOrder();
     void laterFilesAppearOnlyAfterReopening();
     void missingFolderGivesEmptyList();
     void openAgainKeepsThePicker();
@@ -113,9 +81,6 @@ private:
             shown.append(list(p)->item(i)->text());
         return shown;
     }
-
-    std::optional<WorkingDirectory> m_cwd;
-    std::optional<EditorWindow> m_editor;
 };
 
 void TestPickers::windows_data()
@@ -147,19 +112,6 @@ void TestPickers::windows()
     QCOMPARE(open->text(), QStringLiteral("Öffnen"));
     QVERIFY(open->fontMetrics().horizontalAdvance(open->text()) < open->width() - 8);
     QVERIFY(picker->rect().contains(open->geometry()));
-}
-
-void TestPickers::listsRegularDatFilesInGermanOrder()
-{
-    for (const char *name : {"zebra.dat", "drache 10.dat", "Drache 2.dat", "Ärger.dat", "Adler.dat", "notiz.txt",
-                             "Drache.dat.Xy12ab"})
-        writeFile(QStringLiteral("Kreaturen/") + QString::fromUtf8(name), "x");
-    QVERIFY(QDir().mkpath(QStringLiteral("Kreaturen/ordner.dat")));
-    writeFile(QStringLiteral("Zauber/Blitz.dat"), "x");
-    QCOMPARE(names(openPicker(false)),
-             (QStringList{QStringLiteral("Adler.dat"), QStringLiteral("Ärger.dat"), QStringLiteral("Drache 2.dat"),
-                          QStringLiteral("drache 10.dat"), QStringLiteral("zebra.dat")}));
-    QCOMPARE(names(openPicker(true)), QStringList{QStringLiteral("Blitz.dat")});
 }
 
 void TestPickers::laterFilesAppearOnlyAfterReopening()
