@@ -1,5 +1,6 @@
 #include "editor_window.h"
 
+#include "artwork.h"
 #include "img_select_window.h"
 #include "picker_window.h"
 #include "picture_box.h"
@@ -64,13 +65,13 @@ void EditorWindow::buildForm(QWidget *form)
     // Pictures first: controls that overlap them are drawn on top.
     auto *banner = new QLabel(form);
     banner->setObjectName(QStringLiteral("Image2"));
-    banner->setPixmap(QPixmap(QStringLiteral(":/art/banner.png")));
+    banner->setPixmap(artwork(QStringLiteral("banner")));
     banner->setGeometry(twipRect(0, 0, 7020, 900));
     banner->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto *dragon = new QLabel(form);
     dragon->setObjectName(QStringLiteral("Dragon"));
-    dragon->setPixmap(QPixmap(QStringLiteral(":/art/dragon.png")));
+    dragon->setPixmap(artwork(QStringLiteral("dragon")));
     dragon->setGeometry(twipRect(2640, 2400, 2160, 1740));
 
     m_typ = addList(form, QStringLiteral("typ"), twipRect(1800, 960, 1335, 315));
@@ -115,7 +116,7 @@ void EditorWindow::buildForm(QWidget *form)
 
     m_img = new PictureBox(form);
     m_img->setObjectName(QStringLiteral("img"));
-    m_img->setPixmap(QPixmap(QStringLiteral(":/art/portrait.png")));
+    m_img->setPixmap(artwork(QStringLiteral("portrait")));
     m_img->setGeometry(twipRect(4920, 1200, 1710, 2610));
     m_img->setToolTip(QStringLiteral("Bildauswahl noch nicht möglich"));
     m_img->setAccessibleDescription(m_img->toolTip());
