@@ -1,5 +1,6 @@
 #include "box_answerer.h"
 #include "editor_fixture.h"
+#include "file_size_limit.h"
 #include "record_file.h"
 #include "save_command.h"
 
@@ -13,9 +14,7 @@
 #include <QStyleOptionComboBox>
 #include <QTest>
 
-#include <csignal>
 #include <sys/mount.h>
-#include <sys/resource.h>
 
 using namespace ww;
 
@@ -50,6 +49,7 @@ private Q_SLOTS:
     void refusedRecords();
     void saveFailures_data();
     void saveFailures();
+    void saveOnFullDisk_data();
     void saveOnFullDisk();
 };
 
@@ -405,13 +405,21 @@ void TestEditor::saveFailures()
     QCOMPARE(m_editor->record(), before);
 }
 
+void TestEditor::saveOnFullDisk_data()
+{
+    QTest::addColumn<bool>("mounted");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("tiny file system, filled up") << true << QStringLiteral("der Datenträger ist voll");
+    QTest::newRow("write failing partway") << false << QStringLiteral("die Datei wird zu groß");
+}
+
 void TestEditor::saveOnFullDisk()
 {
-    // A tiny file system where one can be mounted; otherwise a size limit
-    // makes the write fail partway, as a full disk does.
+    QFETCH(bool, mounted);
+    QFETCH(QString, reason);
     QVERIFY(QDir().mkdir(QStringLiteral("Kreaturen")));
-    const bool mounted =
-        ::mount("tmpfs", "Kreaturen", "tmpfs", 0, "size=64k") == 0;
+    if (mounted && ::mount("tmpfs", "Kreaturen", "tmpfs", 0, "size=64k") != 0)
+        QSKIP("no permission to mount a file system here");
     child<QLineEdit>("thing_name")->setText(QStringLiteral("Drache"));
     {
         BoxAnswerer boxes({QMessageBox::Ok});
@@ -422,9 +430,7 @@ void TestEditor::saveOnFullDisk()
     const QByteArray earlier = fileBytes(path);
     QVERIFY(!earlier.isEmpty());
 
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    std::optional<FileSizeLimit> limit;
     if (mounted) {
         QFile filler(QStringLiteral("Kreaturen/filler"));
         QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
@@ -432,24 +438,20 @@ void TestEditor::saveOnFullDisk()
         while (filler.write(block) == block.size()) {
         }
     } else {
-        rlimit small = old;
-        small.rlim_cur = 4096;
-        setrlimit(RLIMIT_FSIZE, &small);
+        limit.emplace(4096);
     }
     child<QPlainTextEdit>("text")->setPlainText(QString(100000, QLatin1Char('t')));
     const Record typed = m_editor->record();
 
     BoxAnswerer boxes({QMessageBox::Ok, QMessageBox::Ok});
     m_editor->save();
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    limit.reset();
     const QByteArray after = fileBytes(path);
     if (mounted)
         ::umount2("Kreaturen", MNT_DETACH);
 
     QCOMPARE(boxes.seen.size(), 2); // the overwrite question, then the failure
     QCOMPARE(boxes.seen[1].icon, QMessageBox::Warning);
-    const QString reason = mounted ? QStringLiteral("der Datenträger ist voll") : QStringLiteral("die Datei wird zu groß");
     QVERIFY2(boxes.seen[1].text.contains(reason), qPrintable(boxes.seen[1].text));
     QVERIFY(boxes.seen[1].text.contains(path));
     QVERIFY(!boxes.seen[1].text.contains(QStringLiteral("gespeichert...")));

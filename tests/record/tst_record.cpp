@@ -2,6 +2,7 @@
 #include "record_file.h"
 #include "value_lists.h"
 #include "windows1252.h"
+#include "file_size_limit.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,7 +14,6 @@
 
 #include <csignal>
 #include <optional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -474,15 +474,10 @@ void TestRecord::failedWriteKeepsEarlierFile()
 
     Record after = before;
     after.text = QString(4000, QLatin1Char('y'));
-    rlimit old{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 1000;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const RecordError error = RecordFile::write(m_dir->path(), after);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    const RecordError error = [&] {
+        FileSizeLimit limit(1000);
+        return RecordFile::write(m_dir->path(), after);
+    }();
 
     QCOMPARE(error.code(), Code::WriteFailed);
     QVERIFY2(error.message().contains(QStringLiteral("zu groß")), qPrintable(error.message()));
