@@ -1,3 +1,4 @@
+#include "appearance.h"
 #include "editor_window.h"
 #include "record_file.h"
 #include "upload_address.h"
@@ -8,10 +9,13 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileDialog>
+#include <QTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -87,6 +91,7 @@ private Q_SLOTS:
     void window();
     void loadsUploadPage();
     void fileFieldUploadsRecord();
+    void fileDialogStartsInWorkingFolder();
     void otherHostsOpenOutside_data();
     void otherHostsOpenOutside();
     void serverDown();
@@ -117,6 +122,7 @@ private:
 
 void TestUpload::initTestCase()
 {
+    applyAppearance(*qApp); // as ww_upload does
     QVERIFY(m_store.isValid());
     m_server.setProgram(QStringLiteral("python3"));
     m_server.setArguments({QStringLiteral(WW_UPLOAD_SERVER), m_store.path()});
@@ -181,6 +187,32 @@ void TestUpload::fileFieldUploadsRecord()
     QFile sent(file), received(arrived);
     QVERIFY(sent.open(QIODevice::ReadOnly) && received.open(QIODevice::ReadOnly));
     QCOMPARE(received.readAll(), sent.readAll());
+}
+
+void TestUpload::fileDialogStartsInWorkingFolder()
+{
+    QTemporaryDir folder;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(folder.path());
+    auto window = loadedWindow();
+    QVERIFY(window);
+    QString shownFolder;
+    QStringList buttons;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            shownFolder = dialog->directory().absolutePath();
+            for (const QPushButton *b : dialog->findChildren<QPushButton *>())
+                buttons.append(b->text());
+            dialog->reject();
+        }
+    });
+    answer.start(20);
+    click(window->browser(), centreOf(window->page(), "file"));
+    QTRY_VERIFY_WITH_TIMEOUT(!shownFolder.isEmpty(), 10000);
+    QDir::setCurrent(previous);
+    QCOMPARE(shownFolder, QDir(folder.path()).absolutePath());
+    QVERIFY2(buttons.contains(QStringLiteral("Abbrechen")), qPrintable(buttons.join(QLatin1Char(','))));
 }
 
 void TestUpload::otherHostsOpenOutside_data()

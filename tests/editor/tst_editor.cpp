@@ -171,6 +171,8 @@ void TestEditor::focusOrder()
     QCOMPARE(QApplication::focusWidget(), child<QWidget>("typ"));
     QStringList order = {QApplication::focusWidget()->objectName()};
     for (int i = 0; i < 11; ++i) {
+        // Each stop is announced to screen readers by its caption.
+        QVERIFY2(!QApplication::focusWidget()->accessibleName().isEmpty(), qPrintable(order.last()));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         order.append(QApplication::focusWidget()->objectName());
     }
