@@ -4,19 +4,18 @@
 
 namespace ww {
 
-bool SecondaryWindows::open(const QString &name, const Factory &make)
+void SecondaryWindows::open(const QString &name, const Factory &make)
 {
     if (find(name))
-        return false;
+        return;
     QObject *window = make();
     if (!window)
-        return false;
+        return;
     m_windows[name] = window;
     if (auto *widget = qobject_cast<QWidget *>(window)) {
         widget->setAttribute(Qt::WA_DeleteOnClose);
         widget->show();
     }
-    return true;
 }
 
 QObject *SecondaryWindows::find(const QString &name) const

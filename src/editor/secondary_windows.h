@@ -20,8 +20,8 @@ public:
 
     // Creates and shows the window called `name` unless it is open already;
     // an open window is left exactly as it is. A factory may give nullptr
-    // when the window cannot be opened. Returns true when created.
-    bool open(const QString &name, const Factory &make);
+    // when the window cannot be opened.
+    void open(const QString &name, const Factory &make);
     QObject *find(const QString &name) const;
     void closeAll();
 
