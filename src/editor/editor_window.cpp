@@ -295,22 +295,23 @@ void EditorWindow::save()
     SaveCommand(*this).run();
 }
 
-void EditorWindow::openCreaturePicker()
+void EditorWindow::openPicker(const PickerWindow::Config &config)
 {
-    m_windows.open(QStringLiteral("load_creature"), [this] {
-        auto *picker = new PickerWindow(PickerWindow::creature(), this);
+    m_windows.open(config.windowName, [this, config] {
+        auto *picker = new PickerWindow(config, this);
         connect(picker, &PickerWindow::recordLoaded, this, &EditorWindow::setRecord);
         return picker;
     });
 }
 
+void EditorWindow::openCreaturePicker()
+{
+    openPicker(PickerWindow::creature());
+}
+
 void EditorWindow::openSpellPicker()
 {
-    m_windows.open(QStringLiteral("load_spell"), [this] {
-        auto *picker = new PickerWindow(PickerWindow::spell(), this);
-        connect(picker, &PickerWindow::recordLoaded, this, &EditorWindow::setRecord);
-        return picker;
-    });
+    openPicker(PickerWindow::spell());
 }
 
 void EditorWindow::openUpload()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "picker_window.h"
 #include "record.h"
 #include "secondary_windows.h"
 
@@ -44,6 +45,7 @@ private:
     void buildForm(QWidget *form);
     void buildMenu();
     void startUp();
+    void openPicker(const PickerWindow::Config &config);
     QComboBox *addList(QWidget *form, const QString &name, const QRect &geometry);
     void addLabel(QWidget *form, const QString &name, const QString &text, const QRect &geometry,
                   QWidget *buddy = nullptr);
