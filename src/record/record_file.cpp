@@ -333,24 +333,26 @@ QStringList RecordFile::list(const QString &directory)
 
     QStringList names;
     std::vector<QCollatorSortKey> keys;
+    const auto isRecordName = [](const QString &name) { return name.endsWith(suffix(), Qt::CaseInsensitive); };
     const auto add = [&](QString name) {
-        if (name.endsWith(suffix(), Qt::CaseInsensitive)) {
-            keys.push_back(collator.sortKey(name));
-            names.append(std::move(name));
-        }
+        keys.push_back(collator.sortKey(name));
+        names.append(std::move(name));
     };
 #ifdef Q_OS_UNIX
     // readdir's entry type spares a stat per file, which dominates large folders.
     const QByteArray native = QFile::encodeName(directory);
     if (DIR *dir = ::opendir(native.constData())) {
         while (const dirent *entry = ::readdir(dir)) {
+            QString name = QFile::decodeName(entry->d_name);
+            if (!isRecordName(name))
+                continue;
             bool regular = entry->d_type == DT_REG;
             if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
                 struct stat st {};
                 regular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
             }
             if (regular)
-                add(QFile::decodeName(entry->d_name));
+                add(std::move(name));
         }
         ::closedir(dir);
     }
@@ -358,7 +360,7 @@ QStringList RecordFile::list(const QString &directory)
     QDirIterator it(directory, {QStringLiteral("*") + suffix()}, QDir::Files | QDir::Hidden);
     while (it.hasNext()) {
         it.next();
-        if (it.fileInfo().isFile())
+        if (it.fileInfo().isFile() && isRecordName(it.fileName()))
             add(it.fileName());
     }
 #endif
