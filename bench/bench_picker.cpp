@@ -1,7 +1,8 @@
 // Opening a picker on a folder of 10,000 record files, beside a bare listing
 // of the same folder with readdir.
 #include "picker_window.h"
-#include "record_file.h"
+#include "record_format.h"
+#include "record_storage.h"
 
 #include <QApplication>
 #include <QDir>
@@ -62,7 +63,7 @@ void listOnly(benchmark::State &state)
 {
     folder();
     for (auto _ : state)
-        benchmark::DoNotOptimize(ww::RecordFile::list(QStringLiteral("Kreaturen")));
+        benchmark::DoNotOptimize(ww::storage::list(QStringLiteral("Kreaturen")));
 }
 BENCHMARK(listOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(openPicker)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,7 @@
 // Reading and writing 10,000 record files through the record library, beside
 // bare POSIX loops over the same files.
-#include "record_file.h"
+#include "record_format.h"
+#include "record_storage.h"
 
 #include <QTemporaryDir>
 
@@ -27,8 +28,8 @@ struct Folder
             ww::Record r;
             r.name = QStringLiteral("Kreatur %1").arg(i);
             r.text = QStringLiteral("Eine Beschreibung, mit Komma\r\nund zweiter Zeile.");
-            ww::RecordFile::write(dir.path(), r);
-            paths.push_back(ww::RecordFile::pathFor(dir.path(), r.name));
+            ww::storage::write(dir.path(), r);
+            paths.push_back(ww::storage::pathFor(dir.path(), r.name));
             nativePaths.push_back(paths.back().toLocal8Bit());
         }
     }
@@ -45,7 +46,7 @@ void readThroughLibrary(benchmark::State &state)
     Folder &f = folder();
     for (auto _ : state) {
         for (const QString &path : f.paths) {
-            ww::ReadResult r = ww::RecordFile::read(path);
+            ww::ReadResult r = ww::storage::read(path);
             benchmark::DoNotOptimize(r);
         }
     }
@@ -86,15 +87,15 @@ void writeEach(benchmark::State &state, Write write)
 void writeThroughLibrary(benchmark::State &state)
 {
     writeEach(state, [](const QString &dir, const ww::Record &r) {
-        benchmark::DoNotOptimize(ww::RecordFile::write(dir, r));
+        benchmark::DoNotOptimize(ww::storage::write(dir, r));
     });
 }
 
 void writeBarePosix(benchmark::State &state)
 {
     writeEach(state, [](const QString &dir, const ww::Record &r) {
-        const QByteArray path = ww::RecordFile::pathFor(dir, r.name).toLocal8Bit();
-        const QByteArray line = ww::RecordFile::encode(r);
+        const QByteArray path = ww::storage::pathFor(dir, r.name).toLocal8Bit();
+        const QByteArray line = ww::format::encode(r);
         const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         benchmark::DoNotOptimize(::write(fd, line.constData(), size_t(line.size())));
         ::close(fd);

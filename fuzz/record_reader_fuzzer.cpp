@@ -1,4 +1,5 @@
-#include "record_file.h"
+#include "record_format.h"
+#include "record_storage.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -8,16 +9,16 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    const ww::ReadResult result = ww::RecordFile::parse(bytes, QStringLiteral("fuzz.dat"));
+    const ww::ReadResult result = ww::format::parse(bytes, QStringLiteral("fuzz.dat"));
     if (!result.ok()) {
         if (result.error().message().isEmpty())
             std::abort();
         return 0;
     }
     const ww::Record &record = result.record();
-    if (ww::RecordFile::check(record).isError())
+    if (ww::format::check(record).isError())
         return 0;
-    const ww::ReadResult again = ww::RecordFile::parse(ww::RecordFile::encode(record), QStringLiteral("again.dat"));
+    const ww::ReadResult again = ww::format::parse(ww::format::encode(record), QStringLiteral("again.dat"));
     if (!again.ok() || !(again.record() == record))
         std::abort();
     return 0;

@@ -4,13 +4,23 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QProcess>
 #include <QWidget>
 
 namespace ww {
 
-UploadProcess::UploadProcess(QObject *parent) : QObject(parent)
+UploadProcess::UploadProcess(QWidget *editor) : QObject(editor), m_editor(editor), m_process(new QProcess(this))
 {
-    connect(&m_process, &QProcess::finished, this, &QObject::deleteLater);
+    setObjectName(QStringLiteral("upload_form"));
+    connect(m_process, &QProcess::finished, this, &QObject::deleteLater);
+    // Reported once the menu command has returned, so the editor never waits on it.
+    connect(
+        m_process, &QProcess::errorOccurred, this,
+        [this](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart)
+                failedToStart();
+        },
+        Qt::QueuedConnection);
 }
 
 QString UploadProcess::program()
@@ -24,33 +34,34 @@ QString UploadProcess::program()
 
 UploadProcess *UploadProcess::start(QWidget *editor)
 {
-    const QString path = program();
     auto *upload = new UploadProcess(editor);
     const QPoint centre = editor->frameGeometry().center();
-    upload->m_process.setProgram(path);
-    upload->m_process.setArguments({QStringLiteral("--watch-stdin"), QStringLiteral("--centre"),
-                                    QStringLiteral("%1,%2").arg(centre.x()).arg(centre.y())});
-    upload->m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+    upload->m_process->setProgram(program());
+    upload->m_process->setArguments({QStringLiteral("--watch-stdin"), QStringLiteral("--centre"),
+                                     QStringLiteral("%1,%2").arg(centre.x()).arg(centre.y())});
+    upload->m_process->setProcessChannelMode(QProcess::ForwardedChannels);
     // Standard input stays a pipe from the editor: its end tells ww_upload to quit.
-    upload->m_process.start(QIODevice::WriteOnly);
-    if (!upload->m_process.waitForStarted(10000)) {
-        const QString reason = QFileInfo(path).isExecutable() ? QStringLiteral("Es ließ sich nicht starten.")
-                                                              : QStringLiteral("Das Programm fehlt.");
-        delete upload;
-        MessageBox::warn(editor, QStringLiteral("Das Upload-Fenster kann nicht geöffnet werden: '%1'. %2")
-                                     .arg(QFileInfo(path).absoluteFilePath(), reason));
-        return nullptr;
-    }
+    upload->m_process->start(QIODevice::WriteOnly);
     return upload;
+}
+
+void UploadProcess::failedToStart()
+{
+    const QString path = m_process->program();
+    const QString reason = QFileInfo(path).isExecutable() ? QStringLiteral("Es ließ sich nicht starten.")
+                                                          : QStringLiteral("Das Programm fehlt.");
+    deleteLater();
+    message::warn(m_editor, QStringLiteral("Das Upload-Fenster kann nicht geöffnet werden: '%1'. %2")
+                                .arg(QFileInfo(path).absoluteFilePath(), reason));
 }
 
 void UploadProcess::close()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(3000)) {
-            m_process.kill();
-            m_process.waitForFinished(1000);
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->closeWriteChannel();
+        if (!m_process->waitForFinished(3000)) {
+            m_process->kill();
+            m_process->waitForFinished(1000);
         }
     }
     deleteLater();

@@ -1,14 +1,15 @@
 #pragma once
 
 #include <QObject>
-#include <QProcess>
 
+class QProcess;
 class QWidget;
 
 namespace ww {
 
 // The editor's handle on the upload window, which runs as the program
-// ww_upload. Deletes itself when that program ends.
+// ww_upload. Named "upload_form" like the window it stands for; deletes
+// itself when that program ends or could not be started.
 class UploadProcess : public QObject
 {
     Q_OBJECT
@@ -16,20 +17,19 @@ class UploadProcess : public QObject
 public:
     // Where ww_upload lies: beside the editor, or in the installed libexec folder.
     static QString program();
-    // Starts ww_upload centred on `editor`; nullptr, after telling the user why,
-    // when it cannot be started.
+    // Starts ww_upload centred on `editor` without waiting for it; should it
+    // fail to start, the user is told why and the handle goes away.
     static UploadProcess *start(QWidget *editor);
 
-    qint64 processId() const { return m_process.processId(); }
-
-public Q_SLOTS:
     // Closes the upload window and waits briefly for the program to end.
     void close();
 
 private:
-    explicit UploadProcess(QObject *parent);
+    explicit UploadProcess(QWidget *editor);
+    void failedToStart();
 
-    QProcess m_process;
+    QWidget *m_editor;
+    QProcess *m_process;
 };
 
 } // namespace ww

@@ -3,6 +3,7 @@
 #include "artwork.h"
 #include "img_select_window.h"
 #include "picker_window.h"
+#include "picker_window.h"
 #include "picture_box.h"
 #include "save_command.h"
 #include "upload_process.h"
@@ -295,8 +296,9 @@ void EditorWindow::save()
     SaveCommand(*this).run();
 }
 
-void EditorWindow::openPicker(const PickerWindow::Config &config)
+void EditorWindow::openPicker(bool spell)
 {
+    const PickerWindow::Config config = spell ? PickerWindow::spell() : PickerWindow::creature();
     m_windows.open(config.windowName, [this, config] {
         auto *picker = new PickerWindow(config, this);
         connect(picker, &PickerWindow::recordLoaded, this, &EditorWindow::setRecord);
@@ -306,17 +308,17 @@ void EditorWindow::openPicker(const PickerWindow::Config &config)
 
 void EditorWindow::openCreaturePicker()
 {
-    openPicker(PickerWindow::creature());
+    openPicker(false);
 }
 
 void EditorWindow::openSpellPicker()
 {
-    openPicker(PickerWindow::spell());
+    openPicker(true);
 }
 
 void EditorWindow::openUpload()
 {
-    m_windows.open(QStringLiteral("upload_form"), [this]() -> QObject * { return UploadProcess::start(this); });
+    m_windows.open(QStringLiteral("upload_form"), [this] { return UploadProcess::start(this); });
 }
 
 void EditorWindow::openImageSelect()

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "picker_window.h"
 #include "record.h"
 #include "secondary_windows.h"
 
@@ -29,8 +28,6 @@ public:
     QString kindText() const;
     void setName(const QString &name);
 
-    SecondaryWindows &secondaryWindows() { return m_windows; }
-
 public Q_SLOTS:
     void save();
     void openCreaturePicker();
@@ -45,7 +42,7 @@ private:
     void buildForm(QWidget *form);
     void buildMenu();
     void startUp();
-    void openPicker(const PickerWindow::Config &config);
+    void openPicker(bool spell);
     QComboBox *addList(QWidget *form, const QString &name, const QRect &geometry);
     void addLabel(QWidget *form, const QString &name, const QString &text, const QRect &geometry,
                   QWidget *buddy = nullptr);

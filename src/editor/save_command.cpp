@@ -2,12 +2,13 @@
 
 #include "editor_window.h"
 #include "message_box.h"
-#include "record_file.h"
+#include "record_format.h"
+#include "record_storage.h"
 #include "value_lists.h"
 
 namespace ww {
 
-bool SaveCommand::run()
+void SaveCommand::run()
 {
     Record record = m_editor.record();
     const QString directory = lists::recordDirectory(record.kind);
@@ -16,30 +17,29 @@ bool SaveCommand::run()
         record.name = directory;
 
     // Refuse what the file could not hold before anything changes on disk or in the form.
-    if (const RecordError problem = RecordFile::check(record); problem.isError()) {
-        MessageBox::warn(&m_editor, problem.message() + QStringLiteral("\nEs wurde nichts gespeichert."));
-        return false;
+    if (const RecordError problem = format::check(record); problem.isError()) {
+        message::warn(&m_editor, problem.message() + QStringLiteral("\nEs wurde nichts gespeichert."));
+        return;
     }
-    if (const RecordError error = RecordFile::ensureDirectory(directory); error.isError()) {
-        MessageBox::warn(&m_editor, error.message());
-        return false;
+    if (const RecordError error = storage::ensureDirectory(directory); error.isError()) {
+        message::warn(&m_editor, error.message());
+        return;
     }
     if (nameWasEmpty)
         m_editor.setName(record.name);
 
-    const QString path = RecordFile::pathFor(directory, record.name);
-    if (RecordFile::exists(path)) {
+    const QString path = storage::pathFor(directory, record.name);
+    if (storage::exists(path)) {
         const QString question = m_editor.kindText() + QStringLiteral(" '") + record.name
             + QStringLiteral("' ist schon vorhanden!\r\nSoll die Datei überschrieben werden?");
-        if (!MessageBox::confirm(&m_editor, question))
-            return false;
+        if (!message::confirm(&m_editor, question))
+            return;
     }
-    if (const RecordError error = RecordFile::write(directory, record); error.isError()) {
-        MessageBox::warn(&m_editor, error.message());
-        return false;
+    if (const RecordError error = storage::write(directory, record); error.isError()) {
+        message::warn(&m_editor, error.message());
+        return;
     }
-    MessageBox::inform(&m_editor, QStringLiteral("gespeichert..."));
-    return true;
+    message::inform(&m_editor, QStringLiteral("gespeichert..."));
 }
 
 } // namespace ww

@@ -11,8 +11,7 @@ class SaveCommand
 public:
     explicit SaveCommand(EditorWindow &editor) : m_editor(editor) {}
 
-    // True when the file was written.
-    bool run();
+    void run();
 
 private:
     EditorWindow &m_editor;

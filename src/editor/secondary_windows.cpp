@@ -1,36 +1,19 @@
 #include "secondary_windows.h"
 
-#include <QWidget>
-
 namespace ww {
 
-void SecondaryWindows::open(const QString &name, const Factory &make)
-{
-    if (find(name))
-        return;
-    QObject *window = make();
-    if (!window)
-        return;
-    m_windows[name] = window;
-    if (auto *widget = qobject_cast<QWidget *>(window)) {
-        widget->setAttribute(Qt::WA_DeleteOnClose);
-        widget->show();
-    }
-}
-
-QObject *SecondaryWindows::find(const QString &name) const
+bool SecondaryWindows::isOpen(const QString &name) const
 {
     const auto it = m_windows.find(name);
-    return it == m_windows.end() ? nullptr : it->second.data();
+    return it != m_windows.end() && it->second.window;
 }
 
 void SecondaryWindows::closeAll()
 {
-    for (auto &[name, window] : m_windows) {
-        if (window)
-            QMetaObject::invokeMethod(window, "close", Qt::DirectConnection);
-    }
-    m_windows.clear();
+    // Closing may delete windows and so touch the map; work on a copy.
+    const auto windows = std::exchange(m_windows, {});
+    for (const auto &[name, entry] : windows)
+        entry.close();
 }
 
 } // namespace ww

@@ -1,7 +1,8 @@
 #include "picker_window.h"
 
 #include "message_box.h"
-#include "record_file.h"
+#include "record_format.h"
+#include "record_storage.h"
 #include "window_geometry.h"
 
 #include <QLineEdit>
@@ -72,27 +73,26 @@ PickerWindow::PickerWindow(const Config &config, QWidget *owner)
 
     geometry::centreOnScreen(this);
     // The folder is read once; files saved later appear when the picker is opened again.
-    m_files->addItems(RecordFile::list(config.directory));
+    m_files->addItems(storage::list(config.directory));
 }
 
 void PickerWindow::open()
 {
     const QString name = m_chosen->text();
     if (name.isEmpty()) {
-        MessageBox::inform(this, QStringLiteral("Sie müssen eine Datei auswählen."));
+        message::inform(this, QStringLiteral("Sie müssen eine Datei auswählen."));
         return;
     }
     // Only files of this picker's own folder may be opened.
-    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) || name == QLatin1String(".")
-        || name == QLatin1String("..")) {
-        MessageBox::warn(this, QStringLiteral("'%1' ist kein Dateiname im Ordner '%2': "
+    if (!format::staysInFolder(name)) {
+        message::warn(this, QStringLiteral("'%1' ist kein Dateiname im Ordner '%2': "
                                               "Die Zeichen '/' und '\\' sowie '.' und '..' sind nicht erlaubt.")
                                    .arg(name, m_config.directory));
         return;
     }
-    const ReadResult result = RecordFile::read(m_config.directory + QLatin1Char('/') + name);
+    const ReadResult result = storage::read(m_config.directory + QLatin1Char('/') + name);
     if (!result.ok()) {
-        MessageBox::warn(this, result.error().message() + QStringLiteral("\nDer Editor bleibt unverändert."));
+        message::warn(this, result.error().message() + QStringLiteral("\nDer Editor bleibt unverändert."));
         return;
     }
     Q_EMIT recordLoaded(result.record());

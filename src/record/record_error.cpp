@@ -1,6 +1,7 @@
 #include "record_error.h"
 
 #include "record.h"
+#include "record_format.h"
 
 #include <cerrno>
 
@@ -40,8 +41,9 @@ QString RecordError::message() const
     case Code::Unreadable:
         return QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2.").arg(file, m_detail);
     case Code::TooLarge:
-        return QStringLiteral("Die Datei %1 ist zu groß für einen Datensatz (%2 Bytes, höchstens 1 MiB).")
-            .arg(file, m_detail);
+        return QStringLiteral("Die Datei %1 ist zu groß für einen Datensatz (%2 Bytes, höchstens %3 MiB).")
+            .arg(file, m_detail)
+            .arg(format::maxFileBytes / (1024 * 1024));
     case Code::TooFewFields:
         return QStringLiteral("Die Datei %1 ist unvollständig: %2 fehlt.").arg(file, field);
     case Code::UnclosedQuote:
@@ -69,7 +71,8 @@ QString RecordError::message() const
     case Code::NameWithControl:
         return QStringLiteral("Der Name enthält ein Steuerzeichen (%1); bitte entfernen.").arg(m_detail);
     case Code::NameTooLong:
-        return QStringLiteral("Der Name ist zu lang für einen Dateinamen: höchstens 251 Bytes, er hat %1.")
+        return QStringLiteral("Der Name ist zu lang für einen Dateinamen: höchstens %1 Bytes, er hat %2 Bytes.")
+            .arg(format::maxNameBytes)
             .arg(m_detail);
     case Code::DirectoryMissing:
         return QStringLiteral("Der Ordner für die Datei %1 fehlt.").arg(file);

@@ -1,10 +1,13 @@
 #include "appearance.h"
+#include "box_answerer.h"
 #include "editor_window.h"
-#include "record_file.h"
+#include "record_format.h"
+#include "record_storage.h"
 #include "upload_address.h"
 #include "upload_page.h"
 #include "upload_process.h"
 #include "upload_window.h"
+#include "process_guard.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -92,6 +95,8 @@ private Q_SLOTS:
     void loadsUploadPage();
     void fileFieldUploadsRecord();
     void fileDialogStartsInWorkingFolder();
+    void ownSite_data();
+    void ownSite();
     void otherHostsOpenOutside_data();
     void otherHostsOpenOutside();
     void serverDown();
@@ -123,6 +128,7 @@ private:
 void TestUpload::initTestCase()
 {
     applyAppearance(*qApp); // as ww_upload does
+    BoxAnswerer::install();
     QVERIFY(m_store.isValid());
     m_server.setProgram(QStringLiteral("python3"));
     m_server.setArguments({QStringLiteral(WW_UPLOAD_SERVER), m_store.path()});
@@ -166,8 +172,8 @@ void TestUpload::fileFieldUploadsRecord()
     Record r;
     r.name = QStringLiteral("Glutdrache");
     r.text = QStringLiteral("heiß\r\nund groß");
-    QVERIFY(!RecordFile::write(records.path(), r).isError());
-    const QString file = RecordFile::pathFor(records.path(), r.name);
+    QVERIFY(!storage::write(records.path(), r).isError());
+    const QString file = storage::pathFor(records.path(), r.name);
 
     auto window = loadedWindow();
     QVERIFY(window);
@@ -215,6 +221,28 @@ void TestUpload::fileDialogStartsInWorkingFolder()
     QVERIFY2(buttons.contains(QStringLiteral("Abbrechen")), qPrintable(buttons.join(QLatin1Char(','))));
 }
 
+void TestUpload::ownSite_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("own");
+    QTest::newRow("the page itself") << QStringLiteral("http://www.wildweave.de/projects/wild_weave/php/upload.php3")
+                                     << true;
+    QTest::newRow("another path, host in capitals") << QStringLiteral("http://WWW.Wildweave.DE/forum") << true;
+    QTest::newRow("port 80 spelt out") << QStringLiteral("http://www.wildweave.de:80/") << true;
+    QTest::newRow("same host, another port") << QStringLiteral("http://www.wildweave.de:8080/") << false;
+    QTest::newRow("same host, https") << QStringLiteral("https://www.wildweave.de/") << false;
+    QTest::newRow("a sub-domain") << QStringLiteral("http://evil.www.wildweave.de/") << false;
+    QTest::newRow("host as a prefix") << QStringLiteral("http://www.wildweave.de.example/") << false;
+}
+
+void TestUpload::ownSite()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, own);
+    const UploadPage page(QUrl(QStringLiteral("http://www.wildweave.de/projects/wild_weave/php/upload.php3")));
+    QCOMPARE(page.isOwnSite(QUrl(address)), own);
+}
+
 void TestUpload::otherHostsOpenOutside_data()
 {
     QTest::addColumn<QByteArray>("link");
@@ -254,19 +282,25 @@ void TestUpload::editorStartsUploadOnceAndClosesIt()
     EditorWindow editor;
     editor.show();
     editor.openUpload();
-    QPointer<UploadProcess> upload = qobject_cast<UploadProcess *>(editor.secondaryWindows().find(QStringLiteral("upload_form")));
+    QPointer<UploadProcess> upload = editor.findChild<UploadProcess *>(QStringLiteral("upload_form"));
     QVERIFY(upload);
-    const qint64 pid = upload->processId();
-    QVERIFY(pid > 0);
+    auto *process = upload->findChild<QProcess *>();
+    QVERIFY(process->waitForStarted(10000));
+    const qint64 pid = process->processId();
+    QSignalSpy ended(process, &QProcess::finished);
     // The real program asks the server for the page.
     QTRY_VERIFY_WITH_TIMEOUT(requestLog().contains(QStringLiteral("GET /projects/wild_weave/php/upload.php3")), 30000);
 
     editor.openUpload();
-    QCOMPARE(editor.secondaryWindows().find(QStringLiteral("upload_form")), static_cast<QObject *>(upload.data()));
-    QCOMPARE(upload->processId(), pid);
+    QCOMPARE(editor.findChildren<UploadProcess *>(), QList<UploadProcess *>{upload.data()});
+    QCOMPARE(process->processId(), pid);
     QCOMPARE(requestLog().count(QStringLiteral("GET /projects")), 1); // no reload
 
     QVERIFY(editor.close());
+    // It ended by itself once the editor let go of it, rather than being killed.
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(ended.constFirst().at(1).value<QProcess::ExitStatus>(), QProcess::NormalExit);
+    QCOMPARE(ended.constFirst().at(0).toInt(), 0);
     QTRY_VERIFY(!upload);
     QVERIFY(!processAlive(pid));
 }
@@ -283,6 +317,7 @@ void TestUpload::killedEditorEndsUpload()
         for (;;)
             ::pause();
     }
+    ProcessGuard editorGuard(editor);
     QVERIFY(editor > 0);
 
     posix_spawn_file_actions_t actions;
@@ -291,8 +326,10 @@ void TestUpload::killedEditorEndsUpload()
     const QByteArray program = UploadProcess::program().toLocal8Bit();
     char *argv[] = {const_cast<char *>(program.constData()), const_cast<char *>("--watch-stdin"), nullptr};
     pid_t upload = 0;
-    QCOMPARE(posix_spawn(&upload, program.constData(), &actions, nullptr, argv, environ), 0);
+    const int spawned = posix_spawn(&upload, program.constData(), &actions, nullptr, argv, environ);
+    ProcessGuard uploadGuard(spawned == 0 ? upload : 0);
     posix_spawn_file_actions_destroy(&actions);
+    QCOMPARE(spawned, 0);
     ::close(fds[0]);
     ::close(fds[1]);
 
@@ -301,12 +338,14 @@ void TestUpload::killedEditorEndsUpload()
     QCOMPARE(::waitpid(upload, &status, WNOHANG), 0); // still running while the editor lives
     ::kill(editor, SIGKILL);
     ::waitpid(editor, &status, 0);
+    editorGuard.release();
     // The browser engine in this test process may reap the child itself.
     const auto ended = [&] {
         const pid_t r = ::waitpid(upload, &status, WNOHANG);
         return r == upload || (r < 0 && errno == ECHILD);
     };
     QTRY_VERIFY_WITH_TIMEOUT(ended(), 20000);
+    uploadGuard.release();
 }
 
 int main(int argc, char *argv[])

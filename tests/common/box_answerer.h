@@ -10,8 +10,10 @@
 #include <deque>
 
 // Answers the program's modal message boxes while a test drives it, and keeps
-// what each box showed. Boxes beyond the planned answers are closed with
-// Escape, so an unexpected box shows up in `seen` instead of hanging the test.
+// what each box showed. A box that no answerer planned for (none alive, or
+// its answers used up) fails the running test at once with the box's text
+// and is closed, so it can never hang the suite. install() starts the watch
+// for the whole test program.
 class BoxAnswerer
 {
 public:
@@ -24,23 +26,51 @@ public:
         QString defaultButton;
     };
 
-    // QMessageBox::Ok, QMessageBox::Cancel, or QMessageBox::Escape for "closed".
-    explicit BoxAnswerer(std::initializer_list<int> answers = {}) : m_answers(answers)
+    // One answer per expected box, in order: QMessageBox::Ok, ::Cancel, or
+    // QMessageBox::Escape for "closed without a button".
+    explicit BoxAnswerer(std::initializer_list<int> answers = {}) : m_answers(answers), m_outer(current())
     {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
-        m_timer.start(5);
+        install();
+        current() = this;
     }
+    ~BoxAnswerer() { current() = m_outer; }
+    BoxAnswerer(const BoxAnswerer &) = delete;
+    BoxAnswerer &operator=(const BoxAnswerer &) = delete;
 
     QList<Seen> seen;
 
+    static void install()
+    {
+        static QTimer *watch = [] {
+            auto *timer = new QTimer(qApp);
+            QObject::connect(timer, &QTimer::timeout, [] { poll(); });
+            timer->start(5);
+            return timer;
+        }();
+        Q_UNUSED(watch);
+    }
+
 private:
-    void poll()
+    static BoxAnswerer *&current()
+    {
+        static BoxAnswerer *answerer = nullptr;
+        return answerer;
+    }
+
+    static void poll()
     {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         // Boxes live on the stack, so a new one may reuse an old address.
         if (!box || !box->isVisible() || box->property("answered").toBool())
             return;
         box->setProperty("answered", true);
+        BoxAnswerer *answerer = current();
+        if (!answerer || answerer->m_answers.empty()) {
+            const QByteArray text = "unexpected message box: " + box->text().toUtf8();
+            QTest::qFail(text.constData(), __FILE__, __LINE__);
+            QTest::keyClick(box, Qt::Key_Escape);
+            return;
+        }
         Seen s;
         s.title = box->windowTitle();
         s.text = box->text();
@@ -49,11 +79,10 @@ private:
             s.buttons.append(b->text());
         if (box->defaultButton())
             s.defaultButton = box->defaultButton()->text();
-        seen.append(s);
+        answerer->seen.append(s);
 
-        const int answer = m_answers.empty() ? int(QMessageBox::Escape) : m_answers.front();
-        if (!m_answers.empty())
-            m_answers.pop_front();
+        const int answer = answerer->m_answers.front();
+        answerer->m_answers.pop_front();
         if (answer == QMessageBox::Escape)
             QTest::keyClick(box, Qt::Key_Escape);
         else
@@ -61,5 +90,5 @@ private:
     }
 
     std::deque<int> m_answers;
-    QTimer m_timer;
+    BoxAnswerer *m_outer;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appearance.h"
+#include "box_answerer.h"
 #include "editor_window.h"
 
 #include <QApplication>
@@ -22,6 +23,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         ww::applyAppearance(*qApp);
+        BoxAnswerer::install();
         m_home = QDir::currentPath();
     }
     void init()
@@ -41,6 +43,13 @@ private Q_SLOTS:
     }
 
 protected:
+    // A secondary window the editor has open, found by its name.
+    template<typename T = QWidget>
+    T *window(const char *name) const
+    {
+        return m_editor->findChild<T *>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+    }
+
     template<typename T>
     T *child(const char *name) const
     {

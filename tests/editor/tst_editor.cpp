@@ -1,8 +1,8 @@
 #include "box_answerer.h"
 #include "editor_fixture.h"
 #include "file_size_limit.h"
-#include "record_file.h"
-#include "save_command.h"
+#include "record_format.h"
+#include "record_storage.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -204,30 +204,30 @@ void TestEditor::imageWindowOpensOnce()
             QTest::mouseClick(img, Qt::LeftButton);
     };
     press();
-    QPointer<QWidget> window = qobject_cast<QWidget *>(m_editor->secondaryWindows().find(QStringLiteral("img_select")));
-    QVERIFY(window);
-    QVERIFY(window->isVisible());
-    QCOMPARE(window->windowTitle(), QStringLiteral("Bild auswählen..."));
-    QCOMPARE(window->size(), QSize(567, 492));
-    QVERIFY(window->windowFlags() & Qt::WindowMaximizeButtonHint);
-    QVERIFY(window->findChildren<QWidget *>().isEmpty());
-    window->resize(700, 600); // resizable: the user's size stays
+    QPointer<QWidget> image = window("img_select");
+    QVERIFY(image);
+    QVERIFY(image->isVisible());
+    QCOMPARE(image->windowTitle(), QStringLiteral("Bild auswählen..."));
+    QCOMPARE(image->size(), QSize(567, 492));
+    QVERIFY(image->windowFlags() & Qt::WindowMaximizeButtonHint);
+    QVERIFY(image->findChildren<QWidget *>().isEmpty());
+    image->resize(700, 600); // resizable: the user's size stays
     press();
-    QCOMPARE(m_editor->secondaryWindows().find(QStringLiteral("img_select")), static_cast<QObject *>(window.data()));
-    QCOMPARE(window->size(), QSize(700, 600));
-    window->close();
-    QTRY_VERIFY(!window);
+    QCOMPARE(m_editor->findChildren<QWidget *>(QStringLiteral("img_select")), QList<QWidget *>{image.data()});
+    QCOMPARE(image->size(), QSize(700, 600));
+    image->close();
+    QTRY_VERIFY(!image);
     QCOMPARE(img->pixmap().cacheKey(), picture);
 }
 
 void TestEditor::closingEditorClosesSecondaryWindows()
 {
-    QMetaObject::invokeMethod(&*m_editor, "openImageSelect");
-    QMetaObject::invokeMethod(&*m_editor, "openCreaturePicker");
-    QMetaObject::invokeMethod(&*m_editor, "openSpellPicker");
-    QPointer<QObject> image = m_editor->secondaryWindows().find(QStringLiteral("img_select"));
-    QPointer<QObject> creature = m_editor->secondaryWindows().find(QStringLiteral("load_creature"));
-    QPointer<QObject> spell = m_editor->secondaryWindows().find(QStringLiteral("load_spell"));
+    m_editor->openImageSelect();
+    m_editor->openCreaturePicker();
+    m_editor->openSpellPicker();
+    QPointer<QWidget> image = window("img_select");
+    QPointer<QWidget> creature = window("load_creature");
+    QPointer<QWidget> spell = window("load_spell");
     QVERIFY(image && creature && spell);
     QVERIFY(m_editor->close());
     QTRY_VERIFY(!image && !creature && !spell);
@@ -365,8 +365,8 @@ void TestEditor::refusedRecords()
         m_editor->findChild<QLineEdit *>(control)->setText(value);
     const Record before = m_editor->record();
 
-    BoxAnswerer boxes;
-    QVERIFY(!SaveCommand(*m_editor).run());
+    BoxAnswerer boxes({QMessageBox::Ok});
+    m_editor->save();
     QCOMPARE(boxes.seen.size(), 1);
     QCOMPARE(boxes.seen[0].title, QStringLiteral("ww_editor"));
     QCOMPARE(boxes.seen[0].icon, QMessageBox::Warning);
@@ -398,7 +398,7 @@ void TestEditor::saveFailures()
     child<QLineEdit>("thing_name")->setText(QStringLiteral("Drache"));
     const Record before = m_editor->record();
 
-    BoxAnswerer boxes;
+    BoxAnswerer boxes({QMessageBox::Ok});
     m_editor->save();
     QCOMPARE(boxes.seen.size(), 1);
     QCOMPARE(boxes.seen[0].icon, QMessageBox::Warning);

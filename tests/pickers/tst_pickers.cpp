@@ -1,7 +1,8 @@
 #include "box_answerer.h"
 #include "editor_fixture.h"
 #include "picker_window.h"
-#include "record_file.h"
+#include "record_format.h"
+#include "record_storage.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -61,16 +63,27 @@ private Q_SLOTS:
     void saveAndReopenThroughBothPickers();
 
 private:
+    // The picker as the editor opens it.
     PickerWindow *openPicker(bool spell)
     {
         if (spell)
             m_editor->openSpellPicker();
         else
             m_editor->openCreaturePicker();
-        auto *picker = qobject_cast<PickerWindow *>(
-            m_editor->secondaryWindows().find(spell ? QStringLiteral("load_spell") : QStringLiteral("load_creature")));
+        auto *picker = window<PickerWindow>(spell ? "load_spell" : "load_creature");
         return picker && QTest::qWaitForWindowExposed(picker) ? picker : nullptr;
     }
+    // The picker on its own, without an editor; what it loads goes to `loaded`.
+    std::unique_ptr<PickerWindow> standalone(bool spell)
+    {
+        auto picker = std::make_unique<PickerWindow>(spell ? PickerWindow::spell() : PickerWindow::creature(), nullptr);
+        loaded.emplace(picker.get(), &PickerWindow::recordLoaded);
+        picker->show();
+        return QTest::qWaitForWindowExposed(picker.get()) ? std::move(picker) : nullptr;
+    }
+    Record loadedRecord() const { return loaded->constFirst().constFirst().value<Record>(); }
+
+    std::optional<QSignalSpy> loaded;
     static QListWidget *list(PickerWindow *p) { return p->findChild<QListWidget *>(); }
     static QLineEdit *chosen(PickerWindow *p) { return p->findChild<QLineEdit *>(QStringLiteral("text_open")); }
     static QPushButton *button(PickerWindow *p) { return p->findChild<QPushButton *>(QStringLiteral("button_open")); }
@@ -101,7 +114,8 @@ void TestPickers::windows()
     QFETCH(QString, caption);
     QFETCH(QString, listName);
     QFETCH(QSize, size);
-    PickerWindow *picker = openPicker(spell);
+    const auto owned = standalone(spell);
+    PickerWindow *picker = owned.get();
     QVERIFY(picker);
     QCOMPARE(picker->windowTitle(), caption);
     QCOMPARE(list(picker)->objectName(), listName);
@@ -128,8 +142,8 @@ void TestPickers::laterFilesAppearOnlyAfterReopening()
 
 void TestPickers::missingFolderGivesEmptyList()
 {
-    PickerWindow *picker = openPicker(true);
-    QCOMPARE(list(picker)->count(), 0);
+    const auto picker = standalone(true);
+    QCOMPARE(list(picker.get())->count(), 0);
     QVERIFY(!QFileInfo::exists(QStringLiteral("Zauber"))); // opening creates nothing
 }
 
@@ -145,6 +159,7 @@ void TestPickers::ways_data()
 {
     QTest::addColumn<QString>("way");
     QTest::newRow("click, then the button") << QStringLiteral("click+button");
+    QTest::newRow("click, edit the name, click the same entry again") << QStringLiteral("click+edit+click");
     QTest::newRow("double click") << QStringLiteral("double");
     QTest::newRow("arrow key, then Enter on the entry") << QStringLiteral("keys");
     QTest::newRow("typed name, then Enter") << QStringLiteral("typed");
@@ -153,21 +168,27 @@ void TestPickers::ways_data()
 void TestPickers::ways()
 {
     QFETCH(QString, way);
-    QVERIFY(!RecordFile::ensureDirectory(QStringLiteral("Kreaturen")).isError());
+    QVERIFY(!storage::ensureDirectory(QStringLiteral("Kreaturen")).isError());
     Record other = drache();
     other.name = QStringLiteral("Adler");
-    QVERIFY(!RecordFile::write(QStringLiteral("Kreaturen"), other).isError());
-    QVERIFY(!RecordFile::write(QStringLiteral("Kreaturen"), drache()).isError());
+    QVERIFY(!storage::write(QStringLiteral("Kreaturen"), other).isError());
+    QVERIFY(!storage::write(QStringLiteral("Kreaturen"), drache()).isError());
 
     BoxAnswerer boxes;
-    QPointer<PickerWindow> picker = openPicker(false);
+    const auto owned = standalone(false);
+    PickerWindow *picker = owned.get();
     QListWidget *files = list(picker);
     QCOMPARE(files->item(1)->text(), QStringLiteral("Drache.dat"));
     const QPoint entry = files->visualItemRect(files->item(1)).center();
-    if (way == QLatin1String("click+button")) {
+    if (way.startsWith(QLatin1String("click+"))) {
         QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, entry);
         QCOMPARE(chosen(picker)->text(), QStringLiteral("Drache.dat"));
         QVERIFY(picker->isVisible());
+        if (way.endsWith(QLatin1String("+click"))) {
+            chosen(picker)->setText(QStringLiteral("Adler"));
+            QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, entry);
+            QCOMPARE(chosen(picker)->text(), QStringLiteral("Drache.dat"));
+        }
         QTest::mouseClick(button(picker), Qt::LeftButton);
     } else if (way == QLatin1String("double")) {
         doubleClick(files, 1);
@@ -182,17 +203,17 @@ void TestPickers::ways()
         QTest::keyClicks(chosen(picker), QStringLiteral("Drache.dat"));
         QTest::keyClick(chosen(picker), Qt::Key_Return);
     }
-    QTRY_VERIFY(!picker);
-    QCOMPARE(m_editor->record(), drache());
-    QVERIFY(boxes.seen.isEmpty());
+    QTRY_VERIFY(!picker->isVisible());
+    QCOMPARE(loaded->size(), 1);
+    QCOMPARE(loadedRecord(), drache());
 }
 
 void TestPickers::emptyChoice()
 {
     writeFile(QStringLiteral("Kreaturen/A.dat"), "1,\"A\",1,\"5\",0,0,0,0,0,\"\"\r\n");
-    m_editor->setRecord(drache());
-    BoxAnswerer boxes;
-    PickerWindow *picker = openPicker(false);
+    BoxAnswerer boxes({QMessageBox::Ok});
+    const auto owned = standalone(false);
+    PickerWindow *picker = owned.get();
     QTest::mouseClick(button(picker), Qt::LeftButton);
     QCOMPARE(boxes.seen.size(), 1);
     QCOMPARE(boxes.seen[0].title, QStringLiteral("ww_editor"));
@@ -201,24 +222,24 @@ void TestPickers::emptyChoice()
     QCOMPARE(boxes.seen[0].buttons, QStringList{QStringLiteral("OK")});
     QVERIFY(picker->isVisible());
     QVERIFY(chosen(picker)->text().isEmpty());
-    QCOMPARE(m_editor->record(), drache());
+    QCOMPARE(loaded->size(), 0);
 }
 
 void TestPickers::kindComesFromTheFile()
 {
     writeFile(QStringLiteral("Zauber/Irrläufer.dat"), "1,\"Irrläufer\",3,\"5\",0,0,0,0,0,\"\"\r\n");
-    m_editor->findChild<QComboBox *>(QStringLiteral("typ"))->setCurrentIndex(1);
-    PickerWindow *picker = openPicker(true);
-    chosen(picker)->setText(QStringLiteral("Irrläufer.dat"));
+    const auto picker = standalone(true);
+    chosen(picker.get())->setText(QStringLiteral("Irrläufer.dat"));
     picker->open();
-    QCOMPARE(m_editor->kindText(), QStringLiteral("Kreatur"));
-    QCOMPARE(m_editor->record().magic, 3);
+    QCOMPARE(loaded->size(), 1);
+    QCOMPARE(loadedRecord().kind, 1);
+    QCOMPARE(loadedRecord().magic, 3);
 }
 
 void TestPickers::renamedFileLoadsStoredName()
 {
-    QVERIFY(!RecordFile::ensureDirectory(QStringLiteral("Kreaturen")).isError());
-    QVERIFY(!RecordFile::write(QStringLiteral("Kreaturen"), drache()).isError());
+    QVERIFY(!storage::ensureDirectory(QStringLiteral("Kreaturen")).isError());
+    QVERIFY(!storage::write(QStringLiteral("Kreaturen"), drache()).isError());
     QVERIFY(QFile::copy(QStringLiteral("Kreaturen/Drache.dat"), QStringLiteral("Kreaturen/Kopie.dat")));
     const QByteArray copy = fileBytes(QStringLiteral("Kreaturen/Kopie.dat"));
 
@@ -243,7 +264,8 @@ void TestPickers::failures_data()
     QTest::addColumn<QString>("mentioned");
     const QByteArray none;
     QTest::newRow("missing file") << QStringLiteral("Fehlt.dat") << none << QStringLiteral("nicht gefunden");
-    QTest::newRow("typed without extension") << QStringLiteral("Drache") << none << QStringLiteral("nicht gefunden");
+    QTest::newRow("typed without extension, file with it present")
+        << QStringLiteral("Drache") << QByteArray("<beside>") << QStringLiteral("nicht gefunden");
     QTest::newRow("directory") << QStringLiteral("Ordner.dat") << QByteArray("<dir>")
                                << QStringLiteral("keine gewöhnliche Datei");
     QTest::newRow("fifo") << QStringLiteral("Rohr.dat") << QByteArray("<fifo>")
@@ -278,15 +300,17 @@ void TestPickers::failures()
     } else if (content == "<fifo>") {
         QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     } else if (content == "<large>") {
-        writeFile(path, QByteArray(RecordFile::maxFileSize + 1, ' '));
+        writeFile(path, QByteArray(format::maxFileBytes + 1, ' '));
+    } else if (content == "<beside>") {
+        writeFile(path + QStringLiteral(".dat"), format::encode(drache()));
     } else if (!content.isEmpty()) {
         writeFile(path, content);
     }
     writeFile(QStringLiteral("Zauber/Blitz.dat"), "2,\"Blitz\",1,\"5\",0,0,0,0,0,\"\"\r\n");
-    m_editor->setRecord(drache());
 
-    BoxAnswerer boxes;
-    PickerWindow *picker = openPicker(false);
+    BoxAnswerer boxes({QMessageBox::Ok});
+    const auto owned = standalone(false);
+    PickerWindow *picker = owned.get();
     chosen(picker)->setText(typed);
     QTest::mouseClick(button(picker), Qt::LeftButton);
     QCOMPARE(boxes.seen.size(), 1);
@@ -294,7 +318,7 @@ void TestPickers::failures()
     QCOMPARE(boxes.seen[0].icon, QMessageBox::Warning);
     QVERIFY2(boxes.seen[0].text.contains(mentioned), qPrintable(boxes.seen[0].text));
     QVERIFY2(boxes.seen[0].text.contains(typed), qPrintable(boxes.seen[0].text));
-    QCOMPARE(m_editor->record(), drache());
+    QCOMPARE(loaded->size(), 0);
     QVERIFY(picker->isVisible());
     QCOMPARE(chosen(picker)->text(), typed);
 }

@@ -3,12 +3,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace ww {
+namespace ww::message {
 namespace {
 
 int run(QWidget *parent, QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons)
 {
-    QMessageBox box(icon, MessageBox::title(), text, buttons, parent);
+    QMessageBox box(icon, title(), text, buttons, parent);
     box.setObjectName(QStringLiteral("message_box"));
     box.setTextFormat(Qt::PlainText);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
@@ -20,24 +20,24 @@ int run(QWidget *parent, QMessageBox::Icon icon, const QString &text, QMessageBo
 
 } // namespace
 
-QString MessageBox::title()
+QString title()
 {
     return QStringLiteral("ww_editor");
 }
 
-void MessageBox::inform(QWidget *parent, const QString &text)
+void inform(QWidget *parent, const QString &text)
 {
     run(parent, QMessageBox::NoIcon, text, QMessageBox::Ok);
 }
 
-bool MessageBox::confirm(QWidget *parent, const QString &text)
+bool confirm(QWidget *parent, const QString &text)
 {
     return run(parent, QMessageBox::Warning, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
-void MessageBox::warn(QWidget *parent, const QString &text)
+void warn(QWidget *parent, const QString &text)
 {
     run(parent, QMessageBox::Warning, text, QMessageBox::Ok);
 }
 
-} // namespace ww
+} // namespace ww::message

@@ -1,0 +1,196 @@
+#include "record_format.h"
+
+#include "value_lists.h"
+#include "windows1252.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <array>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+namespace ww::format {
+namespace {
+
+constexpr std::array<bool, Record::fieldCount> isNumberField = {
+    true, false, true, false, true, true, true, true, true, false,
+};
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+QString quoted(const QString &text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+QString codePoint(char32_t c)
+{
+    return QStringLiteral("U+%1").arg(QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0')));
+}
+
+// A line end (CR, LF or CR LF) separates fields just as a comma does.
+void skipSeparator(QByteArrayView data, qsizetype &pos)
+{
+    if (pos >= data.size())
+        return;
+    if (data[pos] == '\r' && pos + 1 < data.size() && data[pos + 1] == '\n')
+        pos += 2;
+    else
+        ++pos;
+}
+
+// Optional sign and digits, surrounded by nothing but blanks.
+std::optional<int> toInteger(QByteArrayView raw)
+{
+    qsizetype begin = 0;
+    qsizetype end = raw.size();
+    while (begin < end && isBlank(raw[begin]))
+        ++begin;
+    while (end > begin && isBlank(raw[end - 1]))
+        --end;
+    bool negative = false;
+    if (begin < end && (raw[begin] == '+' || raw[begin] == '-'))
+        negative = raw[begin++] == '-';
+    if (begin == end)
+        return std::nullopt;
+    qint64 value = 0;
+    for (qsizetype i = begin; i < end; ++i) {
+        if (raw[i] < '0' || raw[i] > '9')
+            return std::nullopt;
+        value = value * 10 + (raw[i] - '0');
+        if (value > qint64(1) << 31)
+            return std::nullopt;
+    }
+    value = negative ? -value : value;
+    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
+        return std::nullopt;
+    return int(value);
+}
+
+int listPosition(int field, int code)
+{
+    switch (field) {
+    case 1: return lists::kindPosition(code);
+    case 3: return lists::magicPosition(code);
+    default: return lists::percentPosition(code);
+    }
+}
+
+QString describeCharacters(const QStringList &characters)
+{
+    QStringList shown;
+    for (const QString &c : characters)
+        shown.append(QStringLiteral("'%1' (%2)").arg(c, codePoint(c.toUcs4().value(0))));
+    return shown.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+QByteArray encode(const Record &r)
+{
+    const QChar comma = QLatin1Char(',');
+    const QString line = QString::number(r.kind) + comma + quoted(r.name) + comma
+        + QString::number(r.magic) + comma + quoted(r.mana) + comma
+        + QString::number(r.attack) + comma + QString::number(r.defence) + comma
+        + QString::number(r.moveEarth) + comma + QString::number(r.moveWater) + comma
+        + QString::number(r.moveAir) + comma + quoted(r.text) + QLatin1String("\r\n");
+    return windows1252::encode(line);
+}
+
+ReadResult parse(QByteArrayView data, const QString &path)
+{
+    std::array<QByteArrayView, Record::fieldCount> raw;
+    qsizetype pos = 0;
+    const qsizetype size = data.size();
+
+    for (int f = 0; f < Record::fieldCount; ++f) {
+        while (pos < size && isBlank(data[pos]))
+            ++pos;
+        if (pos >= size)
+            return RecordError(RecordError::Code::TooFewFields, path, f + 1);
+
+        if (data[pos] == '"') {
+            const auto *begin = data.data() + pos + 1;
+            const auto *close = static_cast<const char *>(std::memchr(begin, '"', size - pos - 1));
+            if (!close)
+                return RecordError(RecordError::Code::UnclosedQuote, path, f + 1);
+            raw[f] = QByteArrayView(begin, close);
+            pos = close - data.data() + 1;
+            // Whatever stands between the closing quote and the separator is dropped.
+            while (pos < size && data[pos] != ',' && !isLineEnd(data[pos]))
+                ++pos;
+        } else {
+            const qsizetype begin = pos;
+            while (pos < size && data[pos] != ',' && !isLineEnd(data[pos]))
+                ++pos;
+            qsizetype end = pos;
+            while (end > begin && data[end - 1] == ' ')
+                --end;
+            raw[f] = data.sliced(begin, end - begin);
+        }
+        skipSeparator(data, pos);
+    }
+
+    std::array<int, Record::fieldCount> numbers{};
+    for (int f = 0; f < Record::fieldCount; ++f) {
+        if (!isNumberField[f])
+            continue;
+        const std::optional<int> value = toInteger(raw[f]);
+        if (!value)
+            return RecordError(RecordError::Code::NotANumber, path, f + 1,
+                               windows1252::decode(raw[f].first(std::min<qsizetype>(raw[f].size(), 40))));
+        if (listPosition(f + 1, *value) < 0)
+            return RecordError(RecordError::Code::OutOfRange, path, f + 1, QString::number(*value));
+        numbers[f] = *value;
+    }
+
+    Record r;
+    r.kind = numbers[0];
+    r.name = windows1252::decode(raw[1]);
+    r.magic = numbers[2];
+    r.mana = windows1252::decode(raw[3]);
+    r.attack = numbers[4];
+    r.defence = numbers[5];
+    r.moveEarth = numbers[6];
+    r.moveWater = numbers[7];
+    r.moveAir = numbers[8];
+    r.text = windows1252::decode(raw[9]);
+    return r;
+}
+
+bool staysInFolder(const QString &fileName)
+{
+    return !fileName.contains(QLatin1Char('/')) && !fileName.contains(QLatin1Char('\\'))
+        && fileName != QLatin1String(".") && fileName != QLatin1String("..");
+}
+
+RecordError check(const Record &r)
+{
+    const std::array<std::pair<int, const QString *>, 3> texts = {{{2, &r.name}, {4, &r.mana}, {10, &r.text}}};
+    if (r.name.isEmpty())
+        return RecordError(RecordError::Code::EmptyName, QString(), 2);
+    for (const auto &[field, text] : texts) {
+        if (text->contains(QLatin1Char('"')))
+            return RecordError(RecordError::Code::QuoteInText, QString(), field, QStringLiteral("\""));
+        const QStringList bad = windows1252::unencodable(*text);
+        if (!bad.isEmpty())
+            return RecordError(RecordError::Code::Unencodable, QString(), field, describeCharacters(bad));
+    }
+    if (r.name.contains(QLatin1Char('/')) || r.name.contains(QLatin1Char('\\')))
+        return RecordError(RecordError::Code::NameWithSeparator, QString(), 2);
+    if (!staysInFolder(r.name))
+        return RecordError(RecordError::Code::NameIsDot, QString(), 2);
+    for (const QChar c : r.name) {
+        if (c.category() == QChar::Other_Control)
+            return RecordError(RecordError::Code::NameWithControl, QString(), 2, codePoint(c.unicode()));
+    }
+    const qsizetype bytes = QFile::encodeName(r.name).size();
+    if (bytes > maxNameBytes)
+        return RecordError(RecordError::Code::NameTooLong, QString(), 2, QString::number(bytes));
+    return RecordError();
+}
+
+} // namespace ww::format

@@ -1,0 +1,168 @@
+#include "record_storage.h"
+
+#include "record_format.h"
+#include "safe_save.h"
+
+#include <QCollator>
+#include <QFile>
+#include <QLocale>
+
+#include <algorithm>
+#include <cerrno>
+#include <numeric>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ww::storage {
+namespace {
+
+RecordError unreadable(const QString &path, int error)
+{
+    return RecordError(RecordError::Code::Unreadable, path, 0, RecordError::reasonFromErrno(error));
+}
+
+// All of a regular file, up to one byte past the record limit.
+ReadResult readOpened(int fd, qint64 size, const QString &path)
+{
+    QByteArray data;
+    // One byte more than the size tells a file that grew meanwhile; the limit
+    // still holds however much it grew.
+    data.resize(std::min<qint64>(size, format::maxFileBytes) + 1);
+    qsizetype filled = 0;
+    for (;;) {
+        const qsizetype wanted = data.size() - filled;
+        const ssize_t n = ::read(fd, data.data() + filled, size_t(wanted));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return unreadable(path, errno);
+        if (n == 0)
+            break;
+        filled += n;
+        if (n < wanted || filled > format::maxFileBytes)
+            break; // a short read of a regular file is its end
+        data.resize(std::min<qsizetype>(data.size() * 2, format::maxFileBytes + 1));
+    }
+    data.truncate(filled);
+    if (data.size() > format::maxFileBytes)
+        return RecordError(RecordError::Code::TooLarge, path, 0, QString::number(data.size()));
+    return format::parse(data, path);
+}
+
+} // namespace
+
+QString pathFor(const QString &directory, const QString &name)
+{
+    return directory + QLatin1Char('/') + name + format::suffix;
+}
+
+RecordError write(const QString &directory, const Record &record)
+{
+    const QString path = pathFor(directory, record.name);
+    struct stat st {};
+    if (::stat(QFile::encodeName(directory).constData(), &st) != 0)
+        return RecordError(RecordError::Code::DirectoryMissing, path);
+    if (!S_ISDIR(st.st_mode))
+        return RecordError(RecordError::Code::DirectoryBlocked, directory);
+    return replaceFile(path, format::encode(record));
+}
+
+ReadResult read(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    // Look before opening: a FIFO would block and a device may act on open.
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR)
+            return RecordError(RecordError::Code::NotFound, path);
+        return unreadable(path, error);
+    }
+    if (!S_ISREG(st.st_mode))
+        return RecordError(RecordError::Code::NotRegular, path);
+    if (st.st_size > format::maxFileBytes)
+        return RecordError(RecordError::Code::TooLarge, path, 0, QString::number(st.st_size));
+    // Should the name have become a FIFO since the look above, O_NONBLOCK
+    // still keeps the read from waiting for a writer.
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT)
+            return RecordError(RecordError::Code::NotFound, path);
+        return unreadable(path, error);
+    }
+    ReadResult result = readOpened(fd, st.st_size, path);
+    ::close(fd);
+    return result;
+}
+
+bool exists(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+RecordError ensureDirectory(const QString &directory)
+{
+    const QByteArray native = QFile::encodeName(directory);
+    struct stat st {};
+    if (::stat(native.constData(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return RecordError();
+        return RecordError(RecordError::Code::DirectoryBlocked, directory);
+    }
+    // A dangling link in the folder's place is in the way as much as a file.
+    if (::lstat(native.constData(), &st) == 0)
+        return RecordError(RecordError::Code::DirectoryBlocked, directory);
+    if (::mkdir(native.constData(), 0777) != 0) {
+        const int error = errno;
+        return RecordError(RecordError::Code::DirectoryNotCreated, directory, 0, RecordError::reasonFromErrno(error));
+    }
+    return RecordError();
+}
+
+QStringList list(const QString &directory)
+{
+    QCollator collator{QLocale(QLocale::German, QLocale::Germany)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+
+    QStringList names;
+    std::vector<QCollatorSortKey> keys;
+    // readdir's entry type spares a stat per file, which dominates large folders.
+    if (DIR *dir = ::opendir(QFile::encodeName(directory).constData())) {
+        while (const dirent *entry = ::readdir(dir)) {
+            QString name = QFile::decodeName(entry->d_name);
+            if (!name.endsWith(format::suffix, Qt::CaseInsensitive))
+                continue;
+            bool regular = entry->d_type == DT_REG;
+            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+                struct stat st {};
+                regular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+            }
+            if (regular) {
+                keys.push_back(collator.sortKey(name));
+                names.append(std::move(name));
+            }
+        }
+        ::closedir(dir);
+    }
+    // Sorting positions rather than keys and names avoids shuffling shared data.
+    std::vector<qsizetype> order(keys.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        const int c = keys[a].compare(keys[b]);
+        return c != 0 ? c < 0 : names[a] < names[b];
+    });
+    QStringList sorted;
+    sorted.reserve(names.size());
+    for (const qsizetype i : order)
+        sorted.append(names[i]);
+    return sorted;
+}
+
+} // namespace ww::storage

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "read_result.h"
+#include "record.h"
+#include "record_error.h"
+
+#include <QString>
+#include <QStringList>
+
+// Record files on disk: where they lie, reading, replacing, listing.
+namespace ww::storage {
+
+// directory "/" name ".dat", the name used as it stands.
+QString pathFor(const QString &directory, const QString &name);
+
+// Replaces directory/name.dat atomically: on any failure the earlier file stays whole.
+RecordError write(const QString &directory, const Record &record);
+// Never opens anything but a regular file (a FIFO would block forever).
+ReadResult read(const QString &path);
+// True only for a regular file; a directory of that name does not count.
+bool exists(const QString &path);
+
+// Creates `directory` unless a file or directory of that name is already there.
+RecordError ensureDirectory(const QString &directory);
+// Names of the regular "*.dat" files in `directory`, in German collation order
+// (case ignored, numbers in natural order). Empty when the folder is missing.
+QStringList list(const QString &directory);
+
+} // namespace ww::storage

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The program's modal boxes, titled "ww_editor", with German buttons whether
+// or not Qt's own translations are installed.
+namespace ww::message {
+
+QString title();
+
+// No icon, one OK button.
+void inform(QWidget *parent, const QString &text);
+// Warning icon, OK and "Abbrechen", OK the default; true only for OK.
+bool confirm(QWidget *parent, const QString &text);
+// Something failed: warning icon, one OK button.
+void warn(QWidget *parent, const QString &text);
+
+} // namespace ww::message
