@@ -55,10 +55,8 @@ QWebEnginePage *UploadPage::createWindow(WebWindowType)
     return new WindowRedirect(this);
 }
 
-QStringList UploadPage::chooseFiles(FileSelectionMode mode, const QStringList &, const QStringList &acceptedMimeTypes)
+QStringList UploadPage::chooseFiles(FileSelectionMode mode, const QStringList &, const QStringList &)
 {
-    if (m_chooser)
-        return m_chooser(mode, acceptedMimeTypes);
     auto *parent = qobject_cast<QWidget *>(QWebEngineView::forPage(this));
     const QString caption = QStringLiteral("Dateien zum Hochladen auswählen");
     if (mode == FileSelectOpenMultiple)

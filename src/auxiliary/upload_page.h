@@ -3,8 +3,6 @@
 #include <QUrl>
 #include <QWebEnginePage>
 
-#include <functional>
-
 namespace ww {
 
 // A browser page that stays on the game's own site: anything else opens in
@@ -15,12 +13,8 @@ class UploadPage : public QWebEnginePage
     Q_OBJECT
 
 public:
-    using FileChooser = std::function<QStringList(FileSelectionMode mode, const QStringList &acceptedMimeTypes)>;
-
     UploadPage(const QUrl &home, QObject *parent = nullptr);
 
-    // Replaces the file dialog, so tests can answer the page's file field.
-    void setFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
     bool isOwnSite(const QUrl &url) const;
 
 protected:
@@ -31,7 +25,6 @@ protected:
 
 private:
     QUrl m_home;
-    FileChooser m_chooser;
 };
 
 } // namespace ww

@@ -16,8 +16,7 @@ UploadWindow::UploadWindow(const QUrl &home, QWidget *parent) : QWidget(parent, 
     m_browser = new QWebEngineView(this);
     m_browser->setObjectName(QStringLiteral("WebBrowser"));
     m_browser->setGeometry(geometry::twipRect(120, 120, 8175, 8775));
-    m_page = new UploadPage(home, m_browser);
-    m_browser->setPage(m_page);
+    m_browser->setPage(new UploadPage(home, m_browser));
 }
 
 void UploadWindow::navigate(const QUrl &url)

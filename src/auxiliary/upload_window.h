@@ -7,8 +7,6 @@ class QWebEngineView;
 
 namespace ww {
 
-class UploadPage;
-
 // Shows the game's upload page; the page and the browser do all the uploading.
 class UploadWindow : public QWidget
 {
@@ -18,12 +16,10 @@ public:
     explicit UploadWindow(const QUrl &home, QWidget *parent = nullptr);
 
     void navigate(const QUrl &url);
-    UploadPage *page() const { return m_page; }
     QWebEngineView *browser() const { return m_browser; }
 
 private:
     QWebEngineView *m_browser = nullptr;
-    UploadPage *m_page = nullptr;
 };
 
 } // namespace ww

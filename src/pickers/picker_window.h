@@ -28,13 +28,13 @@ public:
 
     PickerWindow(const Config &config, QWidget *owner);
 
-    // Reads the file named in the text box; on success hands the record on and closes.
-    void open();
-
 Q_SIGNALS:
     void recordLoaded(const ww::Record &record);
 
 private:
+    // Reads the file named in the text box; on success hands the record on and closes.
+    void open();
+
     Config m_config;
     QListWidget *m_files = nullptr;
     QLineEdit *m_chosen = nullptr;

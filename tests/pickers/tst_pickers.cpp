@@ -230,7 +230,7 @@ void TestPickers::kindComesFromTheFile()
     writeFile(QStringLiteral("Zauber/Irrläufer.dat"), "1,\"Irrläufer\",3,\"5\",0,0,0,0,0,\"\"\r\n");
     const auto picker = standalone(true);
     chosen(picker.get())->setText(QStringLiteral("Irrläufer.dat"));
-    picker->open();
+    QTest::mouseClick(button(picker.get()), Qt::LeftButton);
     QCOMPARE(loaded->size(), 1);
     QCOMPARE(loadedRecord().kind, 1);
     QCOMPARE(loadedRecord().magic, 3);
@@ -245,7 +245,7 @@ void TestPickers::renamedFileLoadsStoredName()
 
     PickerWindow *picker = openPicker(false);
     chosen(picker)->setText(QStringLiteral("Kopie.dat"));
-    picker->open();
+    QTest::mouseClick(button(picker), Qt::LeftButton);
     QCOMPARE(m_editor->findChild<QLineEdit *>(QStringLiteral("thing_name"))->text(), QStringLiteral("Drache"));
 
     m_editor->findChild<QLineEdit *>(QStringLiteral("mana"))->setText(QStringLiteral("99"));
