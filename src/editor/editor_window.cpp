@@ -2,11 +2,14 @@
 
 #include "artwork.h"
 #include "img_select_window.h"
+#include "message_box.h"
 #include "picker_window.h"
+#include "message_box.h"
 #include "picker_window.h"
 #include "picture_box.h"
 #include "save_command.h"
 #include "upload_process.h"
+#include "record_format.h"
 #include "value_lists.h"
 #include "window_geometry.h"
 #include "ww_version.h"
@@ -56,6 +59,7 @@ EditorWindow::EditorWindow(QWidget *parent) : QMainWindow(parent, geometry::fixe
     buildForm(form);
     buildMenu();
     startUp();
+    m_unchanged = record();
 
     setFixedSize(sizeHint());
     geometry::centreOnScreen(this);
@@ -81,6 +85,8 @@ void EditorWindow::buildForm(QWidget *form)
 
     m_name = new QLineEdit(form);
     m_name->setObjectName(QStringLiteral("thing_name"));
+    // Whatever a record file can hold fits; the save check names what is too long.
+    m_name->setMaxLength(int(format::maxFileBytes));
     m_name->setGeometry(twipRect(1800, 1320, 2775, 315));
     addLabel(form, QStringLiteral("name_label"), fieldLabelText(2), twipRect(240, 1320, 855, 255), m_name);
 
@@ -90,6 +96,7 @@ void EditorWindow::buildForm(QWidget *form)
 
     m_mana = new QLineEdit(QStringLiteral("5"), form);
     m_mana->setObjectName(QStringLiteral("mana"));
+    m_mana->setMaxLength(int(format::maxFileBytes));
     m_mana->setGeometry(twipRect(1800, 2040, 615, 315));
     addLabel(form, QStringLiteral("mana_label"), fieldLabelText(4), twipRect(240, 2040, 855, 255), m_mana);
 
@@ -130,6 +137,9 @@ void EditorWindow::buildForm(QWidget *form)
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Tab moves on to the next control rather than typing a tab.
     m_text->setTabChangesFocus(true);
+    // Word boundaries only: breaking "anywhere" lays out one very long word
+    // in time growing with the square of its length. Such a word scrolls.
+    m_text->setWordWrapMode(QTextOption::WordWrap);
     addLabel(form, QStringLiteral("text_label"), fieldLabelText(10), twipRect(240, 4200, 1575, 255), m_text);
 
     QFont serif(QStringLiteral("Times New Roman"));
@@ -263,7 +273,8 @@ Record EditorWindow::record() const
     r.moveWater = codeOf(m_moveWater);
     r.moveAir = codeOf(m_moveAir);
     // The raw text keeps non-breaking spaces that toPlainText() would flatten.
-    r.text = editorTextToStored(m_text->document()->toRawText());
+    const QString shown = m_text->document()->toRawText();
+    r.text = shown == m_shownText ? m_storedText : editorTextToStored(shown);
     return r;
 }
 
@@ -279,6 +290,9 @@ void EditorWindow::setRecord(const Record &r)
     m_moveWater->setCurrentIndex(lists::percentPosition(r.moveWater));
     m_moveAir->setCurrentIndex(lists::percentPosition(r.moveAir));
     m_text->setPlainText(storedTextToEditor(r.text));
+    // A lone CR or LF shows as a line break; unedited, it is written back as it was.
+    m_storedText = r.text;
+    m_shownText = m_text->document()->toRawText();
 }
 
 QString EditorWindow::kindText() const
@@ -293,15 +307,45 @@ void EditorWindow::setName(const QString &name)
 
 void EditorWindow::save()
 {
-    SaveCommand(*this).run();
+    saveRecord();
+}
+
+bool EditorWindow::saveRecord()
+{
+    if (!SaveCommand(*this).run())
+        return false;
+    m_unchanged = record();
+    return true;
+}
+
+bool EditorWindow::maySetAsideEdits()
+{
+    const Record shown = record();
+    if (shown == m_unchanged)
+        return true;
+    const QString which = shown.name.isEmpty() ? kindText() + QStringLiteral(" (ohne Namen)")
+                                               : kindText() + QStringLiteral(" '") + shown.name + QLatin1Char('\'');
+    switch (message::askToSave(this, which + QStringLiteral(" hat ungespeicherte Änderungen.\n"
+                                                            "Sollen sie gespeichert werden?"))) {
+    case message::Choice::Save: return saveRecord();
+    case message::Choice::Discard: return true;
+    case message::Choice::Cancel: return false;
+    }
+    return false;
+}
+
+void EditorWindow::takeLoaded(const Record &record)
+{
+    setRecord(record);
+    m_unchanged = this->record();
 }
 
 void EditorWindow::openPicker(bool spell)
 {
     const PickerWindow::Config config = spell ? PickerWindow::spell() : PickerWindow::creature();
     m_windows.open(config.windowName, [this, config] {
-        auto *picker = new PickerWindow(config, this);
-        connect(picker, &PickerWindow::recordLoaded, this, &EditorWindow::setRecord);
+        auto *picker = new PickerWindow(config, this, [this] { return maySetAsideEdits(); });
+        connect(picker, &PickerWindow::recordLoaded, this, &EditorWindow::takeLoaded);
         return picker;
     });
 }
@@ -328,6 +372,11 @@ void EditorWindow::openImageSelect()
 
 void EditorWindow::closeEvent(QCloseEvent *event)
 {
+    // Logging out of the desktop arrives here as well.
+    if (!maySetAsideEdits()) {
+        event->ignore();
+        return;
+    }
     m_windows.closeAll();
     event->accept();
 }

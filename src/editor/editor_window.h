@@ -23,6 +23,8 @@ public:
     explicit EditorWindow(QWidget *parent = nullptr);
 
     Record record() const;
+    // Fills the form; a description that comes back unedited keeps the
+    // exact line breaks it was set with.
     void setRecord(const Record &record);
     // Text of the chosen kind, as the user sees it ("Kreatur", "Zauber").
     QString kindText() const;
@@ -39,6 +41,12 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // True when the form may be replaced or closed: nothing unsaved, or the
+    // user saved it or chose to discard it.
+    bool maySetAsideEdits();
+    // The save command; true when the record was written.
+    bool saveRecord();
+    void takeLoaded(const Record &record);
     void buildForm(QWidget *form);
     void buildMenu();
     void startUp();
@@ -59,6 +67,11 @@ private:
     QPlainTextEdit *m_text = nullptr;
     PictureBox *m_img = nullptr;
     SecondaryWindows m_windows;
+    // The record as it stood after start-up, the last save or the last load.
+    Record m_unchanged;
+    // The description as set, and as the box showed it then.
+    QString m_storedText;
+    QString m_shownText;
 };
 
 } // namespace ww

@@ -8,7 +8,7 @@
 
 namespace ww {
 
-void SaveCommand::run()
+bool SaveCommand::run()
 {
     Record record = m_editor.record();
     const QString directory = lists::recordDirectory(record.kind);
@@ -19,11 +19,11 @@ void SaveCommand::run()
     // Refuse what the file could not hold before anything changes on disk or in the form.
     if (const RecordError problem = format::check(record); problem.isError()) {
         message::warn(&m_editor, problem.message() + QStringLiteral("\nEs wurde nichts gespeichert."));
-        return;
+        return false;
     }
     if (const RecordError error = storage::ensureDirectory(directory); error.isError()) {
         message::warn(&m_editor, error.message());
-        return;
+        return false;
     }
     if (nameWasEmpty)
         m_editor.setName(record.name);
@@ -33,13 +33,14 @@ void SaveCommand::run()
         const QString question = m_editor.kindText() + QStringLiteral(" '") + record.name
             + QStringLiteral("' ist schon vorhanden!\r\nSoll die Datei überschrieben werden?");
         if (!message::confirm(&m_editor, question))
-            return;
+            return false;
     }
     if (const RecordError error = storage::write(directory, record); error.isError()) {
         message::warn(&m_editor, error.message());
-        return;
+        return false;
     }
     message::inform(&m_editor, QStringLiteral("gespeichert..."));
+    return true;
 }
 
 } // namespace ww

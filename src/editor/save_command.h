@@ -11,7 +11,8 @@ class SaveCommand
 public:
     explicit SaveCommand(EditorWindow &editor) : m_editor(editor) {}
 
-    void run();
+    // True when the file was written.
+    bool run();
 
 private:
     EditorWindow &m_editor;

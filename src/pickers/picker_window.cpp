@@ -25,8 +25,8 @@ PickerWindow::Config PickerWindow::spell()
             QStringLiteral("file_spell"), 2265};
 }
 
-PickerWindow::PickerWindow(const Config &config, QWidget *owner)
-    : QWidget(owner, geometry::fixedWindowFlags()), m_config(config)
+PickerWindow::PickerWindow(const Config &config, QWidget *owner, std::function<bool()> mayReplaceForm)
+    : QWidget(owner, geometry::fixedWindowFlags()), m_config(config), m_mayReplaceForm(std::move(mayReplaceForm))
 {
     setObjectName(config.windowName);
     setWindowTitle(config.caption);
@@ -95,6 +95,8 @@ void PickerWindow::open()
         message::warn(this, result.error().message() + QStringLiteral("\nDer Editor bleibt unverändert."));
         return;
     }
+    if (m_mayReplaceForm && !m_mayReplaceForm())
+        return;
     Q_EMIT recordLoaded(result.record());
     close();
 }

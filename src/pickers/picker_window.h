@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QLineEdit;
 class QListWidget;
 
@@ -26,7 +28,9 @@ public:
     static Config creature();
     static Config spell();
 
-    PickerWindow(const Config &config, QWidget *owner);
+    // `mayReplaceForm` is asked, once a file has been read, whether the
+    // record may now replace what the form holds; without it, it may.
+    PickerWindow(const Config &config, QWidget *owner, std::function<bool()> mayReplaceForm = {});
 
 Q_SIGNALS:
     void recordLoaded(const ww::Record &record);
@@ -36,6 +40,7 @@ private:
     void open();
 
     Config m_config;
+    std::function<bool()> m_mayReplaceForm;
     QListWidget *m_files = nullptr;
     QLineEdit *m_chosen = nullptr;
 };

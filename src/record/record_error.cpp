@@ -3,7 +3,10 @@
 #include "record.h"
 #include "record_format.h"
 
+#include <QLocale>
+
 #include <cerrno>
+#include <cstring>
 
 namespace ww {
 
@@ -74,6 +77,13 @@ QString RecordError::message() const
         return QStringLiteral("Der Name ist zu lang für einen Dateinamen: höchstens %1 Bytes, er hat %2 Bytes.")
             .arg(format::maxNameBytes)
             .arg(m_detail);
+    case Code::RecordTooLarge:
+        return QStringLiteral("Der Datensatz wäre mit %1 Bytes zu groß für eine Datei (höchstens %2 MiB, %3 Bytes); "
+                              "das meiste davon steht im Feld %4.")
+            .arg(QLocale().toString(m_detail.toLongLong()))
+            .arg(format::maxFileBytes / (1024 * 1024))
+            .arg(QLocale().toString(format::maxFileBytes))
+            .arg(caption);
     case Code::DirectoryMissing:
         return QStringLiteral("Der Ordner für die Datei %1 fehlt.").arg(file);
     case Code::DirectoryBlocked:
@@ -90,6 +100,8 @@ QString RecordError::message() const
         return QStringLiteral("Die Datei %1 kann nicht gespeichert werden: %2. "
                               "Eine frühere Fassung der Datei bleibt unverändert.")
             .arg(file, m_detail);
+    case Code::CreateFailed:
+        return QStringLiteral("Die Datei %1 kann nicht gespeichert werden: %2.").arg(file, m_detail);
     }
     return QString();
 }
@@ -110,7 +122,13 @@ QString RecordError::reasonFromErrno(int error)
     case EIO: return QStringLiteral("Ein-/Ausgabefehler des Datenträgers");
     case EMFILE:
     case ENFILE: return QStringLiteral("zu viele offene Dateien");
-    default: return QStringLiteral("Systemfehler %1").arg(error);
+    case ELOOP: return QStringLiteral("symbolische Verknüpfungen verweisen im Kreis");
+    case EBUSY:
+    case ETXTBSY: return QStringLiteral("die Datei ist gerade in Gebrauch");
+    case ESTALE:
+    case ENODEV:
+    case ENXIO: return QStringLiteral("der Datenträger ist nicht mehr erreichbar");
+    default: return QStringLiteral("Systemfehler %1 (%2)").arg(error).arg(QString::fromLocal8Bit(std::strerror(error)));
     }
 }
 

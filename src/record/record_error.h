@@ -27,13 +27,15 @@ public:
         NameIsDot,
         NameWithControl,
         NameTooLong,
+        RecordTooLarge,
         // writing
         DirectoryMissing,
         DirectoryBlocked,
         DirectoryNotCreated,
         TargetIsDirectory,
         NotWritable,
-        WriteFailed,
+        WriteFailed, // replacing an earlier file, which stays as it was
+        CreateFailed, // a new file, of which nothing is left behind
     };
 
     RecordError() = default;

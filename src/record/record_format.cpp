@@ -6,10 +6,10 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
-#include <optional>
 
 namespace ww::format {
 namespace {
@@ -42,8 +42,15 @@ void skipSeparator(QByteArrayView data, qsizetype &pos)
         ++pos;
 }
 
+struct Integer
+{
+    bool ok = false; // a whole number at all
+    bool fits = false; // and one an int can hold
+    int value = 0;
+};
+
 // Optional sign and digits, surrounded by nothing but blanks.
-std::optional<int> toInteger(QByteArrayView raw)
+Integer toInteger(QByteArrayView raw)
 {
     qsizetype begin = 0;
     qsizetype end = raw.size();
@@ -55,19 +62,36 @@ std::optional<int> toInteger(QByteArrayView raw)
     if (begin < end && (raw[begin] == '+' || raw[begin] == '-'))
         negative = raw[begin++] == '-';
     if (begin == end)
-        return std::nullopt;
+        return {};
     qint64 value = 0;
+    bool huge = false;
     for (qsizetype i = begin; i < end; ++i) {
         if (raw[i] < '0' || raw[i] > '9')
-            return std::nullopt;
-        value = value * 10 + (raw[i] - '0');
-        if (value > qint64(1) << 31)
-            return std::nullopt;
+            return {};
+        if (!huge)
+            value = value * 10 + (raw[i] - '0');
+        huge = huge || value > qint64(1) << 31;
     }
     value = negative ? -value : value;
-    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
-        return std::nullopt;
-    return int(value);
+    if (huge || value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
+        return {true, false, 0};
+    return {true, true, int(value)};
+}
+
+// A field's raw value for a message: shortened, control characters shown by code.
+QString shownValue(QByteArrayView raw)
+{
+    constexpr qsizetype shown = 40;
+    QString text;
+    for (const QChar c : windows1252::decode(raw.first(std::min(raw.size(), shown)))) {
+        if (c.category() == QChar::Other_Control)
+            text += QLatin1Char('[') + codePoint(c.unicode()) + QLatin1Char(']');
+        else
+            text += c;
+    }
+    if (raw.size() > shown)
+        text += QStringLiteral("...");
+    return text;
 }
 
 int listPosition(int field, int code)
@@ -138,13 +162,13 @@ ReadResult parse(QByteArrayView data, const QString &path)
     for (int f = 0; f < Record::fieldCount; ++f) {
         if (!isNumberField[f])
             continue;
-        const std::optional<int> value = toInteger(raw[f]);
-        if (!value)
-            return RecordError(RecordError::Code::NotANumber, path, f + 1,
-                               windows1252::decode(raw[f].first(std::min<qsizetype>(raw[f].size(), 40))));
-        if (listPosition(f + 1, *value) < 0)
-            return RecordError(RecordError::Code::OutOfRange, path, f + 1, QString::number(*value));
-        numbers[f] = *value;
+        const Integer number = toInteger(raw[f]);
+        if (!number.ok)
+            return RecordError(RecordError::Code::NotANumber, path, f + 1, shownValue(raw[f]));
+        if (!number.fits || listPosition(f + 1, number.value) < 0)
+            return RecordError(RecordError::Code::OutOfRange, path, f + 1,
+                               number.fits ? QString::number(number.value) : shownValue(raw[f].trimmed()));
+        numbers[f] = number.value;
     }
 
     Record r;
@@ -190,6 +214,13 @@ RecordError check(const Record &r)
     const qsizetype bytes = QFile::encodeName(r.name).size();
     if (bytes > maxNameBytes)
         return RecordError(RecordError::Code::NameTooLong, QString(), 2, QString::number(bytes));
+    // Checked last: every character is now one byte in the file.
+    if (const qsizetype size = encode(r).size(); size > maxFileBytes) {
+        const auto largest = std::max_element(texts.begin(), texts.end(), [](const auto &a, const auto &b) {
+            return a.second->size() < b.second->size();
+        });
+        return RecordError(RecordError::Code::RecordTooLarge, QString(), largest->first, QString::number(size));
+    }
     return RecordError();
 }
 

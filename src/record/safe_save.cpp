@@ -10,10 +10,12 @@
 namespace ww::storage {
 namespace {
 
-RecordError failed(const QString &path, int error, const QSaveFile &file)
+// `error` is errno as saved right after the failing call; Qt's own text
+// stands in where the call left none.
+RecordError failed(const QString &path, bool replacing, int error, const QString &qtReason = QString())
 {
-    return RecordError(RecordError::Code::WriteFailed, path, 0,
-                       error ? RecordError::reasonFromErrno(error) : file.errorString());
+    return RecordError(replacing ? RecordError::Code::WriteFailed : RecordError::Code::CreateFailed, path, 0,
+                       error || qtReason.isEmpty() ? RecordError::reasonFromErrno(error ? error : EIO) : qtReason);
 }
 
 } // namespace
@@ -22,30 +24,39 @@ RecordError replaceFile(const QString &path, const QByteArray &bytes)
 {
     const QByteArray native = QFile::encodeName(path);
     struct stat st {};
-    if (::stat(native.constData(), &st) == 0) {
+    const bool replacing = ::stat(native.constData(), &st) == 0;
+    if (replacing) {
         if (S_ISDIR(st.st_mode))
             return RecordError(RecordError::Code::TargetIsDirectory, path);
         // A replacing rename would ignore the file's own write protection.
-        if (::access(native.constData(), W_OK) != 0)
-            return RecordError(RecordError::Code::NotWritable, path);
+        if (::access(native.constData(), W_OK) != 0) {
+            const int error = errno;
+            if (error == EACCES)
+                return RecordError(RecordError::Code::NotWritable, path);
+            return failed(path, replacing, error);
+        }
     }
 
     QSaveFile file(path);
     // Unbuffered: a buffered QSaveFile commits a short write (disk full, size
     // limit) as success, which would replace a good file with a torn one.
     errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return failed(path, errno, file);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        const int error = errno;
+        return failed(path, replacing, error, file.errorString());
+    }
     errno = 0;
     if (file.write(bytes) != bytes.size()) {
         const int error = errno ? errno : EIO;
         // The destructor removes the temporary file; the earlier one stays.
         file.cancelWriting();
-        return failed(path, error, file);
+        return failed(path, replacing, error);
     }
     errno = 0;
-    if (!file.commit())
-        return failed(path, errno, file);
+    if (!file.commit()) {
+        const int error = errno;
+        return failed(path, replacing, error, file.errorString());
+    }
     return RecordError();
 }
 

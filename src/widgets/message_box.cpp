@@ -6,15 +6,23 @@
 namespace ww::message {
 namespace {
 
-int run(QWidget *parent, QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons)
+int run(QWidget *parent, QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons,
+        QMessageBox::StandardButton defaultButton = QMessageBox::Ok)
 {
     QMessageBox box(icon, title(), text, buttons, parent);
     box.setObjectName(QStringLiteral("message_box"));
     box.setTextFormat(Qt::PlainText);
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
-    if (QAbstractButton *cancel = box.button(QMessageBox::Cancel))
-        cancel->setText(QStringLiteral("Abbrechen"));
-    box.setDefaultButton(QMessageBox::Ok);
+    const std::pair<QMessageBox::StandardButton, const char *> captions[] = {
+        {QMessageBox::Ok, "OK"},
+        {QMessageBox::Cancel, "Abbrechen"},
+        {QMessageBox::Save, "Speichern"},
+        {QMessageBox::Discard, "Verwerfen"},
+    };
+    for (const auto &[button, caption] : captions) {
+        if (QAbstractButton *shown = box.button(button))
+            shown->setText(QString::fromUtf8(caption));
+    }
+    box.setDefaultButton(defaultButton);
     return box.exec();
 }
 
@@ -38,6 +46,16 @@ bool confirm(QWidget *parent, const QString &text)
 void warn(QWidget *parent, const QString &text)
 {
     run(parent, QMessageBox::Warning, text, QMessageBox::Ok);
+}
+
+Choice askToSave(QWidget *parent, const QString &text)
+{
+    switch (run(parent, QMessageBox::Warning, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                QMessageBox::Save)) {
+    case QMessageBox::Save: return Choice::Save;
+    case QMessageBox::Discard: return Choice::Discard;
+    default: return Choice::Cancel;
+    }
 }
 
 } // namespace ww::message

@@ -17,4 +17,9 @@ bool confirm(QWidget *parent, const QString &text);
 // Something failed: warning icon, one OK button.
 void warn(QWidget *parent, const QString &text);
 
+enum class Choice { Save, Discard, Cancel };
+// Unsaved edits are at stake: warning icon, "Speichern" (the default),
+// "Verwerfen" and "Abbrechen"; closing the box cancels.
+Choice askToSave(QWidget *parent, const QString &text);
+
 } // namespace ww::message

@@ -28,7 +28,8 @@ public:
 
     // One answer per expected box, in order: QMessageBox::Ok, ::Cancel, or
     // QMessageBox::Escape for "closed without a button".
-    explicit BoxAnswerer(std::initializer_list<int> answers = {}) : m_answers(answers), m_outer(current())
+    explicit BoxAnswerer(std::initializer_list<int> answers = {}) : BoxAnswerer(QList<int>(answers)) {}
+    explicit BoxAnswerer(const QList<int> &answers) : m_answers(answers.begin(), answers.end()), m_outer(current())
     {
         install();
         current() = this;

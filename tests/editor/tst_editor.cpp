@@ -51,6 +51,10 @@ private Q_SLOTS:
     void saveFailures();
     void saveOnFullDisk_data();
     void saveOnFullDisk();
+    void unsavedEditsOnClose_data();
+    void unsavedEditsOnClose();
+    void loadedRecordWritesBackUnchanged_data();
+    void loadedRecordWritesBackUnchanged();
 };
 
 void TestEditor::startUpState()
@@ -459,6 +463,97 @@ void TestEditor::saveOnFullDisk()
     QVERIFY(!boxes.seen[1].text.contains(QStringLiteral("gespeichert...")));
     QCOMPARE(after, earlier);
     QCOMPARE(m_editor->record(), typed);
+}
+
+void TestEditor::unsavedEditsOnClose_data()
+{
+    QTest::addColumn<QString>("mana");
+    QTest::addColumn<bool>("fileInTheWay");
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<bool>("written");
+    using B = QMessageBox;
+    QTest::newRow("no edits since the save") << QString() << false << QList<int>{} << true << false;
+    QTest::newRow("edited back to the saved value") << QStringLiteral("5") << false << QList<int>{} << true << false;
+    QTest::newRow("Verwerfen closes") << QStringLiteral("7") << false << QList<int>{B::Discard} << true << false;
+    QTest::newRow("Abbrechen stays") << QStringLiteral("7") << false << QList<int>{B::Cancel} << false << false;
+    QTest::newRow("closing the box stays") << QStringLiteral("7") << false << QList<int>{B::Escape} << false << false;
+    QTest::newRow("Speichern saves, then closes") << QStringLiteral("7") << false << QList<int>{B::Save, B::Ok} << true
+                                                  << true;
+    QTest::newRow("Speichern, overwrite cancelled: stays")
+        << QStringLiteral("7") << true << QList<int>{B::Save, B::Cancel} << false << false;
+    QTest::newRow("Speichern, save refused: stays") << QStringLiteral("5\"") << false << QList<int>{B::Save, B::Ok}
+                                                    << false << false;
+}
+
+void TestEditor::unsavedEditsOnClose()
+{
+    QFETCH(QString, mana);
+    QFETCH(bool, fileInTheWay);
+    QFETCH(QList<int>, answers);
+    QFETCH(bool, closes);
+    QFETCH(bool, written);
+    child<QLineEdit>("thing_name")->setText(QStringLiteral("Drache"));
+    {
+        BoxAnswerer saved({QMessageBox::Ok});
+        m_editor->save();
+    }
+    const QString path = QStringLiteral("Kreaturen/Drache.dat");
+    QVERIFY(QFile::remove(path));
+    if (fileInTheWay)
+        writeFile(path, "alt");
+    if (!mana.isEmpty())
+        child<QLineEdit>("mana")->setText(mana);
+    const Record before = m_editor->record();
+
+    BoxAnswerer boxes(answers);
+    QCOMPARE(m_editor->close(), closes);
+    QCOMPARE(boxes.seen.size(), answers.size());
+    if (!answers.isEmpty()) {
+        const BoxAnswerer::Seen &question = boxes.seen[0];
+        QCOMPARE(question.title, QStringLiteral("ww_editor"));
+        QCOMPARE(question.icon, QMessageBox::Warning);
+        QVERIFY2(question.text.startsWith(QStringLiteral("Kreatur 'Drache' hat ungespeicherte Änderungen.")),
+                 qPrintable(question.text));
+        QStringList buttons = question.buttons;
+        buttons.sort(); // their order is the desktop's
+        QCOMPARE(buttons,
+                 (QStringList{QStringLiteral("Abbrechen"), QStringLiteral("Speichern"), QStringLiteral("Verwerfen")}));
+    }
+    QCOMPARE(m_editor->isVisible(), !closes);
+    QCOMPARE(m_editor->record(), before);
+    QCOMPARE(fileBytes(path).startsWith("1,\"Drache\""), written);
+}
+
+void TestEditor::loadedRecordWritesBackUnchanged_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("mana of 40,000 characters")
+        << QByteArray("1,\"Drache\",1,\"" + QByteArray(40000, '7') + "\",0,0,0,0,0,\"\"\r\n");
+    QTest::newRow("name of 244 bytes, the longest that saves")
+        << QByteArray("1,\"" + QByteArray(244, 'n') + "\",1,\"5\",0,0,0,0,0,\"\"\r\n");
+    QTest::newRow("description with lone LF and CR")
+        << QByteArray("1,\"Drache\",1,\"5\",0,0,0,0,0,\"eins\nzwei\rdrei\r\nvier\"\r\n");
+    QTest::newRow("description of one long word")
+        << QByteArray("1,\"Drache\",1,\"5\",0,0,0,0,0,\"" + QByteArray(200000, 'w') + "\"\r\n");
+    QByteArray every;
+    for (int b = 1; b < 256; ++b) {
+        if (b != '"' && b != '\r' && b != '\n')
+            every.append(char(b));
+    }
+    QTest::newRow("every byte but the quote and line ends in mana and description")
+        << QByteArray("2,\"Alles\",5,\"" + every + "\",100,1,2,3,4,\"" + every + "\"\r\n");
+}
+
+void TestEditor::loadedRecordWritesBackUnchanged()
+{
+    // What a picker loads, the form gives back to the save command unchanged.
+    QFETCH(QByteArray, bytes);
+    const ReadResult loaded = format::parse(bytes, QStringLiteral("t.dat"));
+    QVERIFY(loaded.ok());
+    m_editor->setRecord(loaded.record());
+    QCOMPARE(m_editor->record(), loaded.record());
+    QCOMPARE(format::encode(m_editor->record()), bytes);
 }
 
 QTEST_MAIN(TestEditor)

@@ -61,6 +61,8 @@ private Q_SLOTS:
     void failures_data();
     void failures();
     void saveAndReopenThroughBothPickers();
+    void openOverUnsavedEdits_data();
+    void openOverUnsavedEdits();
 
 private:
     // The picker as the editor opens it.
@@ -335,8 +337,8 @@ void TestPickers::saveAndReopenThroughBothPickers()
         m_editor->save();
         QCOMPARE(boxes.seen.size(), 1);
     }
+    // The form holds what was saved last, so loading asks nothing.
     for (const Record &r : {drache(), spell}) {
-        m_editor->setRecord(Record());
         QPointer<PickerWindow> picker = openPicker(r.kind == 2);
         QListWidget *files = list(picker);
         QCOMPARE(files->count(), 1);
@@ -346,6 +348,49 @@ void TestPickers::saveAndReopenThroughBothPickers()
     }
     QCOMPARE(m_editor->findChild<QPlainTextEdit *>(QStringLiteral("text"))->toPlainText(),
              QStringLiteral("Zeile 1\nZeile 2\n\nZeile 4"));
+}
+
+void TestPickers::openOverUnsavedEdits_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("loads");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("Verwerfen loads") << int(QMessageBox::Discard) << true << false;
+    QTest::newRow("Speichern saves, then loads") << int(QMessageBox::Save) << true << true;
+    QTest::newRow("Abbrechen leaves both windows") << int(QMessageBox::Cancel) << false << false;
+    QTest::newRow("closing the box leaves both windows") << int(QMessageBox::Escape) << false << false;
+}
+
+void TestPickers::openOverUnsavedEdits()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, loads);
+    QFETCH(bool, saved);
+    writeFile(QStringLiteral("Kreaturen/Drache.dat"), format::encode(drache()));
+    m_editor->findChild<QLineEdit *>(QStringLiteral("thing_name"))->setText(QStringLiteral("Neu"));
+    const Record typed = m_editor->record();
+
+    BoxAnswerer boxes(saved ? std::initializer_list<int>{answer, QMessageBox::Ok} : std::initializer_list<int>{answer});
+    QPointer<PickerWindow> picker = openPicker(false);
+    chosen(picker)->setText(QStringLiteral("Drache.dat"));
+    QTest::mouseClick(button(picker), Qt::LeftButton);
+    QVERIFY(!boxes.seen.isEmpty());
+    const BoxAnswerer::Seen &question = boxes.seen[0];
+    QCOMPARE(question.title, QStringLiteral("ww_editor"));
+    QCOMPARE(question.icon, QMessageBox::Warning);
+    QVERIFY2(question.text.contains(QStringLiteral("Kreatur 'Neu'")), qPrintable(question.text));
+    QStringList buttons = question.buttons;
+    buttons.sort();
+    QCOMPARE(buttons, (QStringList{QStringLiteral("Abbrechen"), QStringLiteral("Speichern"), QStringLiteral("Verwerfen")}));
+    QCOMPARE(question.defaultButton, QStringLiteral("Speichern"));
+    QCOMPARE(m_editor->record(), loads ? drache() : typed);
+    QCOMPARE(QFileInfo::exists(QStringLiteral("Kreaturen/Neu.dat")), saved);
+    if (loads) {
+        QTRY_VERIFY(!picker);
+    } else {
+        QVERIFY(picker && picker->isVisible());
+        QCOMPARE(chosen(picker)->text(), QStringLiteral("Drache.dat"));
+    }
 }
 
 QTEST_MAIN(TestPickers)

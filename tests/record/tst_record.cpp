@@ -16,6 +16,7 @@
 
 #include <csignal>
 #include <optional>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -288,7 +289,13 @@ void TestRecord::parseFailures_data()
     QTest::newRow("decimal") << QByteArray("1,\"a\",1,\"5\",1.5,0,0,0,0,\"\"") << Code::NotANumber << 5;
     QTest::newRow("digits then letters") << QByteArray("1,\"a\",1,\"5\",0,12abc,0,0,0,\"\"") << Code::NotANumber << 6;
     QTest::newRow("sign alone") << QByteArray("1,\"a\",1,\"5\",0,0,-,0,0,\"\"") << Code::NotANumber << 7;
-    QTest::newRow("too many digits") << QByteArray("1,\"a\",1,\"5\",0,0,0,99999999999,0,\"\"") << Code::NotANumber << 8;
+    QTest::newRow("NUL after a digit") << QByteArray("1\0,\"a\",1,\"5\",0,0,0,0,0,\"\"", 25) << Code::NotANumber << 1;
+    // Too large for any list is out of range, however many digits it has.
+    QTest::newRow("too many digits") << QByteArray("1,\"a\",1,\"5\",0,0,0,99999999999,0,\"\"") << Code::OutOfRange << 8;
+    QTest::newRow("twenty digits as kind") << QByteArray("99999999999999999999,\"a\",1,\"5\",0,0,0,0,0,\"\"")
+                                           << Code::OutOfRange << 1;
+    QTest::newRow("largest int as kind") << QByteArray("2147483647,\"a\",1,\"5\",0,0,0,0,0,\"\"")
+                                         << Code::OutOfRange << 1;
     QTest::newRow("kind 0") << QByteArray("0,\"a\",1,\"5\",0,0,0,0,0,\"\"") << Code::OutOfRange << 1;
     QTest::newRow("kind 3") << QByteArray("3,\"a\",1,\"5\",0,0,0,0,0,\"\"") << Code::OutOfRange << 1;
     QTest::newRow("magic 0") << QByteArray("1,\"a\",0,\"5\",0,0,0,0,0,\"\"") << Code::OutOfRange << 3;
@@ -307,8 +314,11 @@ void TestRecord::parseFailures()
     QCOMPARE(result.error().code(), code);
     QCOMPARE(result.error().field(), field);
     // The message names the file and the field for the user.
-    QVERIFY(result.error().message().contains(QStringLiteral("Kreaturen/x.dat")));
-    QVERIFY(result.error().message().contains(fieldCaption(field)));
+    const QString message = result.error().message();
+    QVERIFY(message.contains(QStringLiteral("Kreaturen/x.dat")));
+    QVERIFY(message.contains(fieldCaption(field)));
+    QVERIFY2(std::none_of(message.begin(), message.end(), [](QChar c) { return c.category() == QChar::Other_Control; }),
+             qPrintable(message));
 }
 
 void TestRecord::roundTrip_data()
@@ -327,6 +337,9 @@ void TestRecord::roundTrip_data()
     lines.name = QStringLiteral("Zeilen, viele");
     lines.text = QStringLiteral("eins\r\n\r\nzwei,\r\n  drei\r\n");
     QTest::newRow("several lines, blank line, trailing break") << lines;
+    Record longest;
+    longest.name = QString(format::maxNameBytes / 2, QChar(0xE4)) + QString(format::maxNameBytes % 2, QLatin1Char('x'));
+    QTest::newRow("longest name the check lets through") << longest;
 }
 
 void TestRecord::roundTrip()
@@ -334,6 +347,9 @@ void TestRecord::roundTrip()
     QFETCH(Record, record);
     QVERIFY(!format::check(record).isError());
     QVERIFY(!storage::write(m_dir->path(), record).isError());
+    // What saved once saves again, replacing itself.
+    const RecordError again = storage::write(m_dir->path(), record);
+    QVERIFY2(!again.isError(), qPrintable(again.message()));
     const ReadResult back = storage::read(storage::pathFor(m_dir->path(), record.name));
     QVERIFY2(back.ok(), qPrintable(back.error().message()));
     QCOMPARE(back.record(), record);
@@ -366,8 +382,19 @@ void TestRecord::check_data()
     QTest::newRow("dot dot") << QStringLiteral("..") << five << QString() << Code::NameIsDot << 2;
     QTest::newRow("tab") << QStringLiteral("a\tb") << five << QString() << Code::NameWithControl << 2;
     QTest::newRow("line break") << QStringLiteral("a\r\nb") << five << QString() << Code::NameWithControl << 2;
-    QTest::newRow("251 bytes fit") << QString(251, QLatin1Char('a')) << five << QString() << Code::None << 0;
-    QTest::newRow("252 bytes do not") << QString(252, QLatin1Char('a')) << five << QString() << Code::NameTooLong << 2;
+    // The replacing save writes NAME.dat.XXXXXX first: that must fit in 255 bytes too.
+    QTest::newRow("244 bytes fit") << QString(244, QLatin1Char('a')) << five << QString() << Code::None << 0;
+    QTest::newRow("245 bytes do not") << QString(245, QLatin1Char('a')) << five << QString() << Code::NameTooLong << 2;
+    Record bare;
+    bare.name = ok;
+    bare.text.clear();
+    const qsizetype room = format::maxFileBytes - format::encode(bare).size();
+    QTest::newRow("description filling the file exactly") << ok << five << QString(room, QLatin1Char('x'))
+                                                          << Code::None << 0;
+    QTest::newRow("description one byte over the file limit")
+        << ok << five << QString(room + 1, QLatin1Char('x')) << Code::RecordTooLarge << 10;
+    QTest::newRow("mana over the file limit") << ok << QString(room + 2, QLatin1Char('5')) << QString()
+                                              << Code::RecordTooLarge << 4;
     QTest::newRow("umlauts count two bytes") << QString(126, QChar(0xE4)) << five << QString() << Code::NameTooLong << 2;
 }
 
@@ -387,6 +414,8 @@ void TestRecord::check()
     QCOMPARE(error.field(), field);
     if (error.isError())
         QVERIFY(!error.message().isEmpty());
+    if (code == Code::RecordTooLarge)
+        QVERIFY2(error.message().contains(QStringLiteral("1 MiB")), qPrintable(error.message()));
     if (code == Code::Unencodable)
         QVERIFY2(error.message().contains(windows1252::unencodable(name + text).constFirst()),
                  qPrintable(error.message()));
@@ -427,17 +456,25 @@ void TestRecord::writeFailures_data()
 {
     QTest::addColumn<QString>("setup");
     QTest::addColumn<Code>("code");
-    QTest::newRow("directory missing") << QStringLiteral("missing") << Code::DirectoryMissing;
-    QTest::newRow("a file in place of the directory") << QStringLiteral("file") << Code::DirectoryBlocked;
-    QTest::newRow("a directory named like the record file") << QStringLiteral("dir") << Code::TargetIsDirectory;
-    QTest::newRow("directory without write permission") << QStringLiteral("readonly") << Code::WriteFailed;
-    QTest::newRow("write-protected record file") << QStringLiteral("protected") << Code::NotWritable;
+    QTest::addColumn<QString>("mentioned");
+    QTest::newRow("directory missing") << QStringLiteral("missing") << Code::DirectoryMissing << QString();
+    QTest::newRow("a file in place of the directory") << QStringLiteral("file") << Code::DirectoryBlocked << QString();
+    QTest::newRow("a directory named like the record file")
+        << QStringLiteral("dir") << Code::TargetIsDirectory << QString();
+    // No earlier file: nothing to keep, so the message promises nothing.
+    QTest::newRow("directory without write permission") << QStringLiteral("readonly") << Code::CreateFailed
+                                                        << QString();
+    QTest::newRow("write-protected record file") << QStringLiteral("protected") << Code::NotWritable << QString();
+    QTest::newRow("read-only file system, earlier file")
+        << QStringLiteral("rofs") << Code::WriteFailed << QStringLiteral("das Dateisystem ist schreibgeschützt");
+
 }
 
 void TestRecord::writeFailures()
 {
     QFETCH(QString, setup);
     QFETCH(Code, code);
+    QFETCH(QString, mentioned);
     const QString dir = m_dir->filePath(QStringLiteral("w_") + setup);
     Record r;
     r.name = QStringLiteral("Drache");
@@ -449,6 +486,22 @@ void TestRecord::writeFailures()
     }
     if (setup == QLatin1String("dir"))
         QVERIFY(QDir().mkpath(target));
+    if (setup == QLatin1String("rofs")) {
+        const QByteArray mountPoint = QFile::encodeName(dir);
+        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("no permission to mount a file system here");
+        writeBytes(target, "old");
+        const bool readOnly =
+            ::mount("tmpfs", mountPoint.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k") == 0;
+        const RecordError error = storage::write(dir, r);
+        const QByteArray after = readAll(target);
+        ::umount2(mountPoint.constData(), MNT_DETACH);
+        QVERIFY(readOnly);
+        QCOMPARE(error.code(), code);
+        QVERIFY2(error.message().contains(mentioned), qPrintable(error.message()));
+        QCOMPARE(after, QByteArray("old"));
+        return;
+    }
     if (setup == QLatin1String("readonly") || setup == QLatin1String("protected")) {
         if (setup == QLatin1String("protected")) {
             writeBytes(target, "old");
@@ -462,6 +515,10 @@ void TestRecord::writeFailures()
     QCOMPARE(got, code);
     if (setup == QLatin1String("protected"))
         QCOMPARE(readAll(target), QByteArray("old"));
+    if (!mentioned.isEmpty()) {
+        const QString message = storage::write(dir, r).message();
+        QVERIFY2(message.contains(mentioned), qPrintable(message));
+    }
 }
 
 void TestRecord::failedWriteKeepsEarlierFile()
@@ -496,6 +553,7 @@ void TestRecord::readFailures_data()
     QTest::newRow("device") << QStringLiteral("device") << Code::NotRegular;
     QTest::newRow("over 1 MiB") << QStringLiteral("large") << Code::TooLarge;
     QTest::newRow("no read permission") << QStringLiteral("unreadable") << Code::Unreadable;
+    QTest::newRow("symlink loop") << QStringLiteral("loop") << Code::Unreadable;
 }
 
 void TestRecord::readFailures()
@@ -513,6 +571,10 @@ void TestRecord::readFailures()
         QByteArray big = "1,\"a\",1,\"5\",0,0,0,0,0,\"";
         big.append(QByteArray(format::maxFileBytes, 'x'));
         writeBytes(path, big + "\"\r\n");
+    } else if (setup == QLatin1String("loop")) {
+        QVERIFY(QFile::link(QStringLiteral("loop.dat"), path));
+        QVERIFY2(storage::read(path).error().message().contains(QStringLiteral("im Kreis")),
+                 qPrintable(storage::read(path).error().message()));
     } else if (setup == QLatin1String("unreadable")) {
         writeBytes(path, "1,\"a\",1,\"5\",0,0,0,0,0,\"\"\r\n");
         QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
