@@ -5,6 +5,7 @@
 #include "record_storage.h"
 #include "window_geometry.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -53,9 +54,12 @@ PickerWindow::PickerWindow(const Config &config, QWidget *owner, std::function<b
     setTabOrder(m_chosen, button);
 
     const auto choose = [this](QListWidgetItem *item) {
-        if (item)
-            m_chosen->setText(item->text());
+        if (!item)
+            return;
+        m_chosen->setText(item->text());
+        m_chosenNative = item->data(Qt::UserRole).toByteArray();
     };
+    connect(m_chosen, &QLineEdit::textEdited, this, [this] { m_chosenNative.clear(); });
     connect(m_files, &QListWidget::itemClicked, this, choose);
     // Arrow keys choose as a click does; mere focus (no selection) does not.
     connect(m_files, &QListWidget::itemSelectionChanged, this, [this, choose] {
@@ -73,7 +77,10 @@ PickerWindow::PickerWindow(const Config &config, QWidget *owner, std::function<b
 
     geometry::centreOnScreen(this);
     // The folder is read once; files saved later appear when the picker is opened again.
-    m_files->addItems(storage::list(config.directory));
+    for (const storage::ListedName &name : storage::list(config.directory)) {
+        auto *item = new QListWidgetItem(name.shown, m_files);
+        item->setData(Qt::UserRole, name.native);
+    }
 }
 
 void PickerWindow::open()
@@ -90,7 +97,10 @@ void PickerWindow::open()
                                    .arg(name, m_config.directory));
         return;
     }
-    const ReadResult result = storage::read(m_config.directory + QLatin1Char('/') + name);
+    const QString path = m_config.directory + QLatin1Char('/') + name;
+    const ReadResult result = m_chosenNative.isEmpty()
+        ? storage::read(path)
+        : storage::read(QFile::encodeName(m_config.directory) + '/' + m_chosenNative, path);
     if (!result.ok()) {
         message::warn(this, result.error().message() + QStringLiteral("\nDer Editor bleibt unverändert."));
         return;

@@ -40,6 +40,9 @@ private:
     void open();
 
     Config m_config;
+    // The file system's name of the entry last chosen from the list, until
+    // the user edits text_open; names need not be valid UTF-8.
+    QByteArray m_chosenNative;
     std::function<bool()> m_mayReplaceForm;
     QListWidget *m_files = nullptr;
     QLineEdit *m_chosen = nullptr;

@@ -2,10 +2,12 @@
 
 #include "record_format.h"
 #include "safe_save.h"
+#include "windows1252.h"
 
 #include <QCollator>
 #include <QFile>
 #include <QLocale>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <cerrno>
@@ -53,6 +55,13 @@ ReadResult readOpened(int fd, qint64 size, const QString &path)
     return format::parse(data, path);
 }
 
+QString shownName(QByteArrayView native)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString shown = utf8(native);
+    return utf8.hasError() ? windows1252::decode(native) : shown;
+}
+
 } // namespace
 
 QString pathFor(const QString &directory, const QString &name)
@@ -73,7 +82,11 @@ RecordError write(const QString &directory, const Record &record)
 
 ReadResult read(const QString &path)
 {
-    const QByteArray native = QFile::encodeName(path);
+    return read(QFile::encodeName(path), path);
+}
+
+ReadResult read(const QByteArray &native, const QString &path)
+{
     // Look before opening: a FIFO would block and a device may act on open.
     struct stat st {};
     if (::stat(native.constData(), &st) != 0) {
@@ -125,19 +138,19 @@ RecordError ensureDirectory(const QString &directory)
     return RecordError();
 }
 
-QStringList list(const QString &directory)
+QList<ListedName> list(const QString &directory)
 {
     QCollator collator{QLocale(QLocale::German, QLocale::Germany)};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(true);
 
-    QStringList names;
+    QList<ListedName> names;
     std::vector<QCollatorSortKey> keys;
     // readdir's entry type spares a stat per file, which dominates large folders.
     if (DIR *dir = ::opendir(QFile::encodeName(directory).constData())) {
         while (const dirent *entry = ::readdir(dir)) {
-            QString name = QFile::decodeName(entry->d_name);
-            if (!name.endsWith(format::suffix, Qt::CaseInsensitive))
+            const QByteArrayView native(entry->d_name);
+            if (!QLatin1String(native).endsWith(format::suffix, Qt::CaseInsensitive))
                 continue;
             bool regular = entry->d_type == DT_REG;
             if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
@@ -145,8 +158,9 @@ QStringList list(const QString &directory)
                 regular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
             }
             if (regular) {
-                keys.push_back(collator.sortKey(name));
-                names.append(std::move(name));
+                QString shown = shownName(native);
+                keys.push_back(collator.sortKey(shown));
+                names.append({native.toByteArray(), std::move(shown)});
             }
         }
         ::closedir(dir);
@@ -156,9 +170,9 @@ QStringList list(const QString &directory)
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
         const int c = keys[a].compare(keys[b]);
-        return c != 0 ? c < 0 : names[a] < names[b];
+        return c != 0 ? c < 0 : names[a].native < names[b].native;
     });
-    QStringList sorted;
+    QList<ListedName> sorted;
     sorted.reserve(names.size());
     for (const qsizetype i : order)
         sorted.append(names[i]);

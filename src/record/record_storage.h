@@ -10,6 +10,14 @@
 // Record files on disk: where they lie, reading, replacing, listing.
 namespace ww::storage {
 
+// A record file's name as the file system holds it, and as it is shown.
+// Names that are not UTF-8 (from a Windows archive, say) show as Windows-1252.
+struct ListedName
+{
+    QByteArray native;
+    QString shown;
+};
+
 // directory "/" name ".dat", the name used as it stands.
 QString pathFor(const QString &directory, const QString &name);
 
@@ -17,13 +25,16 @@ QString pathFor(const QString &directory, const QString &name);
 RecordError write(const QString &directory, const Record &record);
 // Never opens anything but a regular file (a FIFO would block forever).
 ReadResult read(const QString &path);
+// The same for a path in the file system's bytes; `shown` names it in errors.
+ReadResult read(const QByteArray &nativePath, const QString &shown);
 // True only for a regular file; a directory of that name does not count.
 bool exists(const QString &path);
 
 // Creates `directory` unless a file or directory of that name is already there.
 RecordError ensureDirectory(const QString &directory);
-// Names of the regular "*.dat" files in `directory`, in German collation order
-// (case ignored, numbers in natural order). Empty when the folder is missing.
-QStringList list(const QString &directory);
+// The regular "*.dat" files in `directory`, in German collation order of
+// their shown names (case ignored, numbers in natural order). Empty when the
+// folder is missing.
+QList<ListedName> list(const QString &directory);
 
 } // namespace ww::storage

@@ -14,7 +14,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ww;
 
@@ -163,6 +165,7 @@ void TestPickers::ways_data()
     QTest::newRow("click, then the button") << QStringLiteral("click+button");
     QTest::newRow("click, edit the name, click the same entry again") << QStringLiteral("click+edit+click");
     QTest::newRow("double click") << QStringLiteral("double");
+    QTest::newRow("double click on a name that is not UTF-8") << QStringLiteral("latin1");
     QTest::newRow("arrow key, then Enter on the entry") << QStringLiteral("keys");
     QTest::newRow("typed name, then Enter") << QStringLiteral("typed");
 }
@@ -175,6 +178,16 @@ void TestPickers::ways()
     other.name = QStringLiteral("Adler");
     QVERIFY(!storage::write(QStringLiteral("Kreaturen"), other).isError());
     QVERIFY(!storage::write(QStringLiteral("Kreaturen"), drache()).isError());
+    // A name from a Windows archive: "Zornä.dat" in Latin-1 bytes.
+    Record latin = drache();
+    latin.name = QStringLiteral("Zorn");
+    QVERIFY(::close(::open("Kreaturen/Zorn\xe4.dat", O_CREAT | O_WRONLY, 0644)) == 0);
+    {
+        const QByteArray bytes = format::encode(latin);
+        const int fd = ::open("Kreaturen/Zorn\xe4.dat", O_WRONLY | O_TRUNC);
+        QCOMPARE(::write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+        ::close(fd);
+    }
 
     BoxAnswerer boxes;
     const auto owned = standalone(false);
@@ -194,6 +207,13 @@ void TestPickers::ways()
         QTest::mouseClick(button(picker), Qt::LeftButton);
     } else if (way == QLatin1String("double")) {
         doubleClick(files, 1);
+    } else if (way == QLatin1String("latin1")) {
+        QCOMPARE(files->item(2)->text(), QStringLiteral("Zornä.dat"));
+        doubleClick(files, 2);
+        QTRY_VERIFY(!picker->isVisible());
+        QCOMPARE(loaded->size(), 1);
+        QCOMPARE(loadedRecord(), latin);
+        return;
     } else if (way == QLatin1String("keys")) {
         files->setFocus();
         QTest::keyClick(files, Qt::Key_Down);

@@ -16,6 +16,7 @@
 
 #include <csignal>
 #include <optional>
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,6 +69,14 @@ QByteArray readAll(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+QStringList shownNames(const QList<storage::ListedName> &names)
+{
+    QStringList shown;
+    for (const storage::ListedName &n : names)
+        shown.append(n.shown);
+    return shown;
 }
 
 void writeBytes(const QString &path, const QByteArray &bytes)
@@ -591,10 +600,19 @@ void TestRecord::listOrderAndFilter()
                              "notiz.txt", "Drache.dat.Ab12Cd"})
         writeBytes(dir.filePath(QString::fromUtf8(name)), "x");
     QVERIFY(dir.mkdir(QStringLiteral("ordner.dat")));
-    QCOMPARE(storage::list(m_dir->path()),
+    // A Latin-1 name from a Windows archive shows readably and reads by its own bytes.
+    const QByteArray latin = QFile::encodeName(dir.path()) + "/latin\xe4.dat";
+    QVERIFY(::close(::open(latin.constData(), O_CREAT | O_WRONLY, 0644)) == 0);
+    const QList<storage::ListedName> listed = storage::list(m_dir->path());
+    const auto found = std::find_if(listed.begin(), listed.end(),
+                                    [](const storage::ListedName &n) { return n.native == "latin\xe4.dat"; });
+    QVERIFY(found != listed.end());
+    QCOMPARE(found->shown, QStringLiteral("latinä.dat"));
+    QCOMPARE(storage::read(latin, found->shown).error().code(), Code::TooFewFields); // found, and empty
+    QCOMPARE(shownNames(listed),
              (QStringList{QStringLiteral(".versteckt.dat"), QStringLiteral("Adler.dat"), QStringLiteral("Ärger.dat"),
                           QStringLiteral("Drache 2.dat"), QStringLiteral("drache 10.dat"),
-                          QStringLiteral("zebra.dat")}));
+                          QStringLiteral("latinä.dat"), QStringLiteral("zebra.dat")}));
 }
 
 void TestRecord::killedSavesLeaveWholeFiles()
@@ -621,7 +639,7 @@ void TestRecord::killedSavesLeaveWholeFiles()
         QVERIFY(result.record() == version(false) || result.record() == version(true));
         ++whole;
         // Left-over temporary files never show up among the records.
-        QCOMPARE(storage::list(directory), QStringList{QStringLiteral("Drache.dat")});
+        QCOMPARE(shownNames(storage::list(directory)), QStringList{QStringLiteral("Drache.dat")});
     }
     QVERIFY2(whole > 150, qPrintable(QStringLiteral("only %1 rounds saved anything").arg(whole)));
 }
