@@ -9,14 +9,37 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QTranslator>
 #include <QWebEngineView>
 
 #include <cstdio>
 #include <unistd.h>
 
+namespace {
+
+// The browser engine refuses to run as root with its sandbox on and would
+// abort; say what to do instead of switching the sandbox off unasked.
+bool refusesRoot()
+{
+    if (::geteuid() != 0)
+        return false;
+    if (qEnvironmentVariable("QTWEBENGINE_DISABLE_SANDBOX") == QLatin1String("1")
+        || qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(QLatin1String("--no-sandbox")))
+        return false;
+    std::fputs("Der eingebettete Browser läuft nicht mit Administratorrechten (root). "
+               "Bitte den Editor als gewöhnlicher Benutzer starten "
+               "(oder, ohne den Schutz der Sandbox, mit QTWEBENGINE_DISABLE_SANDBOX=1).\n",
+               stderr);
+    return true;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    if (refusesRoot())
+        return 2;
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     ww::applyAppearance(app);
@@ -68,5 +91,10 @@ int main(int argc, char *argv[])
 
     window.show();
     window.navigate(home);
+    // Tells the editor the window is up; an end before this line is a failure.
+    QTimer::singleShot(0, &window, [] {
+        std::puts("ww_upload: bereit");
+        std::fflush(stdout);
+    });
     return QApplication::exec();
 }

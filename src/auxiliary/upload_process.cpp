@@ -7,12 +7,23 @@
 #include <QProcess>
 #include <QWidget>
 
+#include <cstdio>
+
 namespace ww {
+
+namespace {
+
+// ww_upload prints this once its window is up.
+constexpr QByteArrayView readyLine = "ww_upload: bereit";
+constexpr int keptLines = 8;
+
+} // namespace
 
 UploadProcess::UploadProcess(QWidget *editor) : QObject(editor), m_editor(editor), m_process(new QProcess(this))
 {
     setObjectName(QStringLiteral("upload_form"));
-    connect(m_process, &QProcess::finished, this, &QObject::deleteLater);
+    connect(m_process, &QProcess::readyReadStandardOutput, this, &UploadProcess::readOutput);
+    connect(m_process, &QProcess::finished, this, &UploadProcess::ended);
     // Reported once the menu command has returned, so the editor never waits on it.
     connect(
         m_process, &QProcess::errorOccurred, this,
@@ -39,24 +50,67 @@ UploadProcess *UploadProcess::start(QWidget *editor)
     upload->m_process->setProgram(program());
     upload->m_process->setArguments({QStringLiteral("--watch-stdin"), QStringLiteral("--centre"),
                                      QStringLiteral("%1,%2").arg(centre.x()).arg(centre.y())});
-    upload->m_process->setProcessChannelMode(QProcess::ForwardedChannels);
+    // Its output passes through to the editor's; the last lines are kept
+    // to explain an early end.
+    upload->m_process->setProcessChannelMode(QProcess::MergedChannels);
     // Standard input stays a pipe from the editor: its end tells ww_upload to quit.
-    upload->m_process->start(QIODevice::WriteOnly);
+    upload->m_process->start(QIODevice::ReadWrite);
     return upload;
+}
+
+void UploadProcess::readOutput()
+{
+    const QByteArray output = m_process->readAllStandardOutput();
+    std::fwrite(output.constData(), 1, size_t(output.size()), stderr);
+    if (m_ready)
+        return;
+    m_partialLine += output;
+    qsizetype end;
+    while ((end = m_partialLine.indexOf('\n')) >= 0) {
+        const QByteArray line = m_partialLine.left(end).trimmed();
+        m_partialLine.remove(0, end + 1);
+        if (line == readyLine) {
+            m_ready = true;
+            m_lastLines.clear();
+            return;
+        }
+        if (!line.isEmpty())
+            m_lastLines.append(QString::fromLocal8Bit(line.left(300)));
+        if (m_lastLines.size() > keptLines)
+            m_lastLines.removeFirst();
+    }
+}
+
+void UploadProcess::ended(int exitCode, int exitStatus)
+{
+    readOutput();
+    deleteLater();
+    if (m_ready || m_closing)
+        return;
+    report(exitStatus == QProcess::CrashExit
+               ? QStringLiteral("Es brach ab, bevor sein Fenster erschien.")
+               : QStringLiteral("Es endete mit dem Status %1, bevor sein Fenster erschien.").arg(exitCode));
 }
 
 void UploadProcess::failedToStart()
 {
-    const QString path = m_process->program();
-    const QString reason = QFileInfo(path).isExecutable() ? QStringLiteral("Es ließ sich nicht starten.")
-                                                          : QStringLiteral("Das Programm fehlt.");
     deleteLater();
-    message::warn(m_editor, QStringLiteral("Das Upload-Fenster kann nicht geöffnet werden: '%1'. %2")
-                                .arg(QFileInfo(path).absoluteFilePath(), reason));
+    report(QFileInfo(m_process->program()).isExecutable() ? QStringLiteral("Es ließ sich nicht starten.")
+                                                          : QStringLiteral("Das Programm fehlt."));
+}
+
+void UploadProcess::report(const QString &what)
+{
+    QString text = QStringLiteral("Das Upload-Fenster kann nicht geöffnet werden: '%1'. %2")
+                       .arg(QFileInfo(m_process->program()).absoluteFilePath(), what);
+    if (!m_lastLines.isEmpty())
+        text += QStringLiteral("\n\nLetzte Ausgabe:\n") + m_lastLines.join(QLatin1Char('\n'));
+    message::warn(m_editor, text);
 }
 
 void UploadProcess::close()
 {
+    m_closing = true;
     if (m_process->state() != QProcess::NotRunning) {
         m_process->closeWriteChannel();
         if (!m_process->waitForFinished(3000)) {

@@ -9,7 +9,8 @@ namespace ww {
 
 // The editor's handle on the upload window, which runs as the program
 // ww_upload. Named "upload_form" like the window it stands for; deletes
-// itself when that program ends or could not be started.
+// itself when that program ends or could not be started. Should it end
+// before its window is up, the user is told why, with its last words.
 class UploadProcess : public QObject
 {
     Q_OBJECT
@@ -26,10 +27,17 @@ public:
 
 private:
     explicit UploadProcess(QWidget *editor);
+    void readOutput();
+    void ended(int exitCode, int exitStatus);
     void failedToStart();
+    void report(const QString &what);
 
     QWidget *m_editor;
     QProcess *m_process;
+    QByteArray m_partialLine;
+    QStringList m_lastLines;
+    bool m_ready = false;
+    bool m_closing = false;
 };
 
 } // namespace ww

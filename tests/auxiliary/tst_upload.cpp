@@ -19,6 +19,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -102,6 +103,8 @@ private Q_SLOTS:
     void serverDown();
     void editorStartsUploadOnceAndClosesIt();
     void killedEditorEndsUpload();
+    void uploadFailsVisibly_data();
+    void uploadFailsVisibly();
 
 private:
     QString requestLog() const
@@ -285,6 +288,7 @@ void TestUpload::serverDown()
 void TestUpload::editorStartsUploadOnceAndClosesIt()
 {
     QFile::remove(m_store.filePath(QStringLiteral("requests.log")));
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("QProcess")));
     EditorWindow editor;
     editor.show();
     editor.openUpload();
@@ -352,6 +356,50 @@ void TestUpload::killedEditorEndsUpload()
     };
     QTRY_VERIFY_WITH_TIMEOUT(ended(), 20000);
     uploadGuard.release();
+}
+
+void TestUpload::uploadFailsVisibly_data()
+{
+    QTest::addColumn<QByteArray>("variable");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QString>("mentioned");
+    QTest::newRow("the browser refuses root") << QByteArray("QTWEBENGINE_DISABLE_SANDBOX") << QByteArray()
+                                              << QStringLiteral("Administratorrechten (root)");
+    QTest::newRow("no window system to show it on") << QByteArray("QT_QPA_PLATFORM") << QByteArray("keine")
+                                                    << QStringLiteral("brach ab");
+}
+
+void TestUpload::uploadFailsVisibly()
+{
+    QFETCH(QByteArray, variable);
+    QFETCH(QByteArray, value);
+    QFETCH(QString, mentioned);
+    if (variable == "QTWEBENGINE_DISABLE_SANDBOX" && ::geteuid() != 0)
+        QSKIP("only root is refused");
+    EditorWindow editor;
+    editor.show();
+    const QByteArray before = qgetenv(variable.constData());
+    {
+        BoxAnswerer boxes({QMessageBox::Ok});
+        if (value.isEmpty())
+            qunsetenv(variable.constData());
+        else
+            qputenv(variable.constData(), value);
+        editor.openUpload();
+        qputenv(variable.constData(), before);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.seen.size(), 1, 20000);
+        QCOMPARE(boxes.seen[0].icon, QMessageBox::Warning);
+        QVERIFY2(boxes.seen[0].text.contains(QStringLiteral("Das Upload-Fenster kann nicht geöffnet werden")),
+                 qPrintable(boxes.seen[0].text));
+        QVERIFY2(boxes.seen[0].text.contains(mentioned), qPrintable(boxes.seen[0].text));
+    }
+    // The menu entry works again afterwards.
+    QTRY_VERIFY(!editor.findChild<UploadProcess *>());
+    editor.openUpload();
+    auto *upload = editor.findChild<UploadProcess *>();
+    QVERIFY(upload);
+    QVERIFY(upload->findChild<QProcess *>()->waitForStarted(10000));
+    QVERIFY(editor.close());
 }
 
 int main(int argc, char *argv[])
