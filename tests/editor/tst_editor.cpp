@@ -76,6 +76,8 @@ void TestEditor::startUpState()
         QVERIFY(!list->isEditable());
     }
     QCOMPARE(child<QLabel>("img")->toolTip(), QStringLiteral("Bildauswahl noch nicht möglich"));
+    // Words are never broken "anywhere": that layout grows with the square of a long word.
+    QCOMPARE(child<QPlainTextEdit>("text")->wordWrapMode(), QTextOption::WordWrap);
     // Fixed size: no resizing, no minimize or maximize button.
     QCOMPARE(m_editor->minimumSize(), m_editor->maximumSize());
     QVERIFY(!(m_editor->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
