@@ -1,5 +1,6 @@
 #include "editor_window.h"
 
+#include "accessibility.h"
 #include "artwork.h"
 #include "img_select_window.h"
 #include "message_box.h"
@@ -78,6 +79,9 @@ void EditorWindow::buildForm(QWidget *form)
     dragon->setObjectName(QStringLiteral("Dragon"));
     dragon->setPixmap(artwork(QStringLiteral("dragon")));
     dragon->setGeometry(twipRect(2640, 2400, 2160, 1740));
+    // Decoration only: screen readers need not announce either picture.
+    accessibility::markDecorative(banner);
+    accessibility::markDecorative(dragon);
 
     m_typ = addList(form, QStringLiteral("typ"), twipRect(1800, 960, 1335, 315));
     fillList(m_typ, lists::kinds());
@@ -127,7 +131,7 @@ void EditorWindow::buildForm(QWidget *form)
     m_img->setPixmap(artwork(QStringLiteral("portrait")));
     m_img->setGeometry(twipRect(4920, 1200, 1710, 2610));
     m_img->setToolTip(QStringLiteral("Bildauswahl noch nicht möglich"));
-    m_img->setAccessibleDescription(m_img->toolTip());
+    m_img->setAccessibleDescription(QStringLiteral("Öffnet das Fenster 'Bild auswählen...'. ") + m_img->toolTip());
     addLabel(form, QStringLiteral("pic_label"), QStringLiteral("Bild:"), twipRect(4920, 960, 1215, 255), m_img);
     connect(m_img, &PictureBox::clicked, this, &EditorWindow::openImageSelect);
 
@@ -213,19 +217,20 @@ void EditorWindow::buildMenu()
         std::vector<Entry> entries;
     };
     const std::array<Menu, 3> menus = {{
+        // "&" marks the Alt letter, underlined; the captions read as they always did.
         {"file",
-         "Datei",
-         {{"creature", "Kreatur öffnen...", &EditorWindow::openCreaturePicker, true},
-          {"spell", "Zauber öffnen...", &EditorWindow::openSpellPicker, true},
-          {"save", "Speichern", &EditorWindow::save, true},
-          {"quit", "Beenden", nullptr, true}}},
-        {"upload", "Upload", {{"upload_hp", "zur Wildweave Homepage...", &EditorWindow::openUpload, true}}},
+         "&Datei",
+         {{"creature", "&Kreatur öffnen...", &EditorWindow::openCreaturePicker, true},
+          {"spell", "&Zauber öffnen...", &EditorWindow::openSpellPicker, true},
+          {"save", "&Speichern", &EditorWindow::save, true},
+          {"quit", "&Beenden", nullptr, true}}},
+        {"upload", "&Upload", {{"upload_hp", "zur Wildweave &Homepage...", &EditorWindow::openUpload, true}}},
         {"help",
-         "Hilfe",
-         {{"homepage", "Wildweave Homepage", nullptr, false},
-          {"forum", "Wildweave Forum", nullptr, false},
-          {"email", "EMail", nullptr, false},
-          {"info", "Info", nullptr, true}}},
+         "&Hilfe",
+         {{"homepage", "Wildweave &Homepage", nullptr, false},
+          {"forum", "Wildweave &Forum", nullptr, false},
+          {"email", "&EMail", nullptr, false},
+          {"info", "&Info", nullptr, true}}},
     }};
     for (const Menu &m : menus) {
         QMenu *menu = menuBar()->addMenu(QString::fromUtf8(m.caption));
@@ -238,9 +243,13 @@ void EditorWindow::buildMenu()
                 connect(action, &QAction::triggered, this, e.slot);
         }
     }
-    // Ctrl+S saves, as in every editor; the menu caption stays as it is.
-    auto *saveShortcut = new QShortcut(QKeySequence::Save, this);
-    connect(saveShortcut, &QShortcut::activated, this, &EditorWindow::save);
+    // Ctrl+S saves, as in every editor, and the menu shows it.
+    menuBar()->findChild<QAction *>(QStringLiteral("save"))->setShortcut(QKeySequence::Save);
+    // F10 opens the menu bar, as on other desktops' programs.
+    auto *menuKey = new QShortcut(Qt::Key_F10, this);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        menuBar()->setActiveAction(menuBar()->actions().constFirst());
+    });
 }
 
 void EditorWindow::startUp()

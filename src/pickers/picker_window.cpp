@@ -27,7 +27,7 @@ PickerWindow::Config PickerWindow::spell()
 }
 
 PickerWindow::PickerWindow(const Config &config, QWidget *owner, std::function<bool()> mayReplaceForm)
-    : QWidget(owner, geometry::fixedWindowFlags()), m_config(config), m_mayReplaceForm(std::move(mayReplaceForm))
+    : QDialog(owner, geometry::fixedWindowFlags()), m_config(config), m_mayReplaceForm(std::move(mayReplaceForm))
 {
     setObjectName(config.windowName);
     setWindowTitle(config.caption);
@@ -49,6 +49,8 @@ PickerWindow::PickerWindow(const Config &config, QWidget *owner, std::function<b
     auto *button = new QPushButton(QStringLiteral("Öffnen"), this);
     button->setObjectName(QStringLiteral("button_open"));
     button->setGeometry(twipRect(480, 2760, 1335, 375));
+    // Return anywhere in the window opens, the focused button included.
+    button->setDefault(true);
 
     setTabOrder(m_files, m_chosen);
     setTabOrder(m_chosen, button);
@@ -67,13 +69,13 @@ PickerWindow::PickerWindow(const Config &config, QWidget *owner, std::function<b
         if (!selected.isEmpty())
             choose(selected.constFirst());
     });
-    // Double click and Enter on an entry.
-    connect(m_files, &QListWidget::itemActivated, this, [this, choose](QListWidgetItem *item) {
+    // Return on an entry chooses it and passes on to the default button.
+    connect(m_files, &QListWidget::itemActivated, this, choose);
+    connect(m_files, &QListWidget::itemDoubleClicked, this, [this, choose](QListWidgetItem *item) {
         choose(item);
-        open();
+        openChosen();
     });
-    connect(m_chosen, &QLineEdit::returnPressed, this, &PickerWindow::open);
-    connect(button, &QPushButton::clicked, this, &PickerWindow::open);
+    connect(button, &QPushButton::clicked, this, &PickerWindow::openChosen);
 
     geometry::centreOnScreen(this);
     // The folder is read once; files saved later appear when the picker is opened again.
@@ -83,8 +85,17 @@ PickerWindow::PickerWindow(const Config &config, QWidget *owner, std::function<b
     }
 }
 
-void PickerWindow::open()
+void PickerWindow::reject()
 {
+    QDialog::reject();
+    close();
+}
+
+void PickerWindow::openChosen()
+{
+    // Already loaded and closing: a key still on its way changes nothing.
+    if (!isVisible())
+        return;
     const QString name = m_chosen->text();
     if (name.isEmpty()) {
         message::inform(this, QStringLiteral("Sie müssen eine Datei auswählen."));

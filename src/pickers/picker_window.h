@@ -2,7 +2,7 @@
 
 #include "record.h"
 
-#include <QWidget>
+#include <QDialog>
 
 #include <functional>
 
@@ -11,8 +11,9 @@ class QListWidget;
 
 namespace ww {
 
-// Lists the record files of one folder and loads the chosen one.
-class PickerWindow : public QWidget
+// Lists the record files of one folder and loads the chosen one. A
+// non-modal dialog: Esc closes it, Return opens through its default button.
+class PickerWindow : public QDialog
 {
     Q_OBJECT
 
@@ -35,9 +36,13 @@ public:
 Q_SIGNALS:
     void recordLoaded(const ww::Record &record);
 
+public Q_SLOTS:
+    // Esc closes the window for good, as its close box does.
+    void reject() override;
+
 private:
     // Reads the file named in the text box; on success hands the record on and closes.
-    void open();
+    void openChosen();
 
     Config m_config;
     // The file system's name of the entry last chosen from the list, until

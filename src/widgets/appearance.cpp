@@ -1,5 +1,7 @@
 #include "appearance.h"
 
+#include "accessibility.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QIcon>
@@ -23,7 +25,14 @@ void applyAppearance(QApplication &app)
     font.setPixelSize(10);
     QApplication::setFont(font);
 
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/art/icon.png")));
+    // Square sizes from 16 to 256, so task bars and switchers need not blow one up.
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/ww_editor.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    // Lets the desktop (Wayland above all) match the windows to their menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ww_editor"));
+    accessibility::install();
 
     const QLocale german(QLocale::German, QLocale::Germany);
     QLocale::setDefault(german);

@@ -26,8 +26,11 @@ public:
         QString defaultButton;
     };
 
+    // Answering with the keyboard alone: Return takes the default button.
+    static constexpr int PressReturn = -1;
+
     // One answer per expected box, in order: QMessageBox::Ok, ::Cancel, or
-    // QMessageBox::Escape for "closed without a button".
+    // QMessageBox::Escape for "closed without a button", or PressReturn.
     explicit BoxAnswerer(std::initializer_list<int> answers = {}) : BoxAnswerer(QList<int>(answers)) {}
     explicit BoxAnswerer(const QList<int> &answers) : m_answers(answers.begin(), answers.end()), m_outer(current())
     {
@@ -86,6 +89,8 @@ private:
         answerer->m_answers.pop_front();
         if (answer == QMessageBox::Escape)
             QTest::keyClick(box, Qt::Key_Escape);
+        else if (answer == PressReturn)
+            QTest::keyClick(box, Qt::Key_Return);
         else
             box->button(QMessageBox::StandardButton(answer))->click();
     }

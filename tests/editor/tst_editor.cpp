@@ -4,10 +4,12 @@
 #include "record_format.h"
 #include "record_storage.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -37,6 +39,9 @@ private Q_SLOTS:
     void menuBar();
     void quitAndInfoDoNothing();
     void focusOrder();
+    void accessibleControls_data();
+    void accessibleControls();
+    void keysOnlySaveAndReopen();
     void imageWindowOpensOnce_data();
     void imageWindowOpensOnce();
     void closingEditorClosesSecondaryWindows();
@@ -140,21 +145,37 @@ void TestEditor::menuBar()
             shown.append(QStringLiteral("  %1=%2%3").arg(entry->objectName(), entry->text(),
                                                          entry->isEnabled() ? QString() : QStringLiteral(" (inaktiv)")));
     }
+    // "&" marks the underlined Alt letter; without it the captions are the program's own.
     const QStringList expected = {
-        QStringLiteral("file=Datei"),
-        QStringLiteral("  creature=Kreatur öffnen..."),
-        QStringLiteral("  spell=Zauber öffnen..."),
-        QStringLiteral("  save=Speichern"),
-        QStringLiteral("  quit=Beenden"),
-        QStringLiteral("upload=Upload"),
-        QStringLiteral("  upload_hp=zur Wildweave Homepage..."),
-        QStringLiteral("help=Hilfe"),
-        QStringLiteral("  homepage=Wildweave Homepage (inaktiv)"),
-        QStringLiteral("  forum=Wildweave Forum (inaktiv)"),
-        QStringLiteral("  email=EMail (inaktiv)"),
-        QStringLiteral("  info=Info"),
+        QStringLiteral("file=&Datei"),
+        QStringLiteral("  creature=&Kreatur öffnen..."),
+        QStringLiteral("  spell=&Zauber öffnen..."),
+        QStringLiteral("  save=&Speichern"),
+        QStringLiteral("  quit=&Beenden"),
+        QStringLiteral("upload=&Upload"),
+        QStringLiteral("  upload_hp=zur Wildweave &Homepage..."),
+        QStringLiteral("help=&Hilfe"),
+        QStringLiteral("  homepage=Wildweave &Homepage (inaktiv)"),
+        QStringLiteral("  forum=Wildweave &Forum (inaktiv)"),
+        QStringLiteral("  email=&EMail (inaktiv)"),
+        QStringLiteral("  info=&Info"),
     };
     QCOMPARE(shown, expected);
+    // No two entries of one menu share their letter.
+    const auto letters = [](const QList<QAction *> &actions) {
+        QSet<QChar> seen;
+        for (const QAction *a : actions) {
+            const QChar letter = a->text().at(a->text().indexOf(QLatin1Char('&')) + 1).toLower();
+            if (seen.contains(letter))
+                return false;
+            seen.insert(letter);
+        }
+        return true;
+    };
+    QVERIFY(letters(m_editor->menuBar()->actions()));
+    for (QAction *top : m_editor->menuBar()->actions())
+        QVERIFY2(letters(top->menu()->actions()), qPrintable(top->text()));
+    QCOMPARE(m_editor->findChild<QAction *>(QStringLiteral("save"))->shortcut(), QKeySequence(QKeySequence::Save));
 }
 
 void TestEditor::quitAndInfoDoNothing()
@@ -191,6 +212,88 @@ void TestEditor::focusOrder()
         QStringLiteral("move_water"), QStringLiteral("move_air"), QStringLiteral("typ"),
     };
     QCOMPARE(order, expected);
+}
+
+void TestEditor::accessibleControls_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("role"); // -1: left out for screen readers
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("described");
+    QTest::newRow("picture box is a button that opens the image window")
+        << QStringLiteral("img") << int(QAccessible::Button) << QStringLiteral("Bild")
+        << QStringLiteral("Bild auswählen...");
+    QTest::newRow("kind list") << QStringLiteral("typ") << int(QAccessible::ComboBox) << QStringLiteral("Typ")
+                               << QString();
+    QTest::newRow("name box") << QStringLiteral("thing_name") << int(QAccessible::EditableText)
+                              << QStringLiteral("Name") << QString();
+    QTest::newRow("description") << QStringLiteral("text") << int(QAccessible::EditableText)
+                                 << QStringLiteral("Beschreibung") << QString();
+    QTest::newRow("banner is decoration") << QStringLiteral("Image2") << -1 << QString() << QString();
+    QTest::newRow("dragon is decoration") << QStringLiteral("Dragon") << -1 << QString() << QString();
+}
+
+void TestEditor::accessibleControls()
+{
+    QFETCH(QString, control);
+    QFETCH(int, role);
+    QFETCH(QString, name);
+    QFETCH(QString, described);
+    QWidget *widget = m_editor->findChild<QWidget *>(control);
+    QVERIFY(widget);
+    QAccessibleInterface *form = QAccessible::queryAccessibleInterface(m_editor->centralWidget());
+    QList<QObject *> announced;
+    for (int i = 0; i < form->childCount(); ++i)
+        announced.append(form->child(i)->object());
+    QCOMPARE(announced.contains(widget), role >= 0);
+    if (role < 0)
+        return;
+    QAccessibleInterface *shown = QAccessible::queryAccessibleInterface(widget);
+    QCOMPARE(int(shown->role()), role);
+    // Named by its caption, through the label beside it.
+    const auto labels = shown->relations(QAccessible::Label);
+    QCOMPARE(labels.size(), 1);
+    QCOMPARE(labels.constFirst().first->text(QAccessible::Name), name + QLatin1Char(':'));
+    if (described.isEmpty())
+        return;
+    QVERIFY2(shown->text(QAccessible::Description).contains(described), qPrintable(shown->text(QAccessible::Description)));
+    // Pressing it as a screen reader does opens what it describes.
+    QAccessibleActionInterface *actions = shown->actionInterface();
+    QVERIFY(actions);
+    QCOMPARE(actions->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    QVERIFY(window("img_select"));
+}
+
+void TestEditor::keysOnlySaveAndReopen()
+{
+    m_editor->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&*m_editor));
+    const auto type = [](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    };
+    type(Qt::Key_Tab); // from the kind to the name
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Eule"));
+    {
+        BoxAnswerer boxes({BoxAnswerer::PressReturn});
+        type(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(boxes.seen.size(), 1);
+        QCOMPARE(boxes.seen[0].text, QStringLiteral("gespeichert..."));
+    }
+    QCOMPARE(fileBytes(QStringLiteral("Kreaturen/Eule.dat")), QByteArray("1,\"Eule\",1,\"5\",0,0,0,0,0,\"\"\r\n"));
+    // Another record to reopen, first in the list.
+    writeFile(QStringLiteral("Kreaturen/Adler.dat"), "1,\"Adler\",2,\"8\",0,0,0,0,0,\"\"\r\n");
+    QTest::keyClick(m_editor->menuBar(), Qt::Key_D, Qt::AltModifier);
+    QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_K);
+    QPointer<QWidget> picker = window("load_creature");
+    QVERIFY(picker);
+    picker->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(picker));
+    type(Qt::Key_Home);
+    type(Qt::Key_Return);
+    QTRY_VERIFY(!picker);
+    QCOMPARE(child<QLineEdit>("thing_name")->text(), QStringLiteral("Adler"));
 }
 
 void TestEditor::imageWindowOpensOnce_data()

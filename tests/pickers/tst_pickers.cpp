@@ -4,6 +4,7 @@
 #include "record_format.h"
 #include "record_storage.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -55,6 +56,7 @@ private Q_SLOTS:
     void laterFilesAppearOnlyAfterReopening();
     void missingFolderGivesEmptyList();
     void openAgainKeepsThePicker();
+    void escapeCloses();
     void ways_data();
     void ways();
     void emptyChoice();
@@ -125,6 +127,8 @@ void TestPickers::windows()
     QCOMPARE(list(picker)->objectName(), listName);
     QCOMPARE(picker->size(), size);
     QCOMPARE(picker->minimumSize(), picker->maximumSize());
+    // Screen readers meet it as a dialog.
+    QCOMPARE(QAccessible::queryAccessibleInterface(picker)->role(), QAccessible::Dialog);
     QVERIFY(chosen(picker)->text().isEmpty());
     const QPushButton *open = button(picker);
     QCOMPARE(open->text(), QStringLiteral("Öffnen"));
@@ -151,6 +155,16 @@ void TestPickers::missingFolderGivesEmptyList()
     QVERIFY(!QFileInfo::exists(QStringLiteral("Zauber"))); // opening creates nothing
 }
 
+void TestPickers::escapeCloses()
+{
+    QPointer<PickerWindow> picker = openPicker(false);
+    chosen(picker)->setText(QStringLiteral("getippt"));
+    QTest::keyClick(chosen(picker), Qt::Key_Escape);
+    QTRY_VERIFY(!picker);
+    // Gone for good: the next opening starts afresh.
+    QVERIFY(chosen(openPicker(false))->text().isEmpty());
+}
+
 void TestPickers::openAgainKeepsThePicker()
 {
     PickerWindow *picker = openPicker(false);
@@ -168,6 +182,7 @@ void TestPickers::ways_data()
     QTest::newRow("double click on a name that is not UTF-8") << QStringLiteral("latin1");
     QTest::newRow("arrow key, then Enter on the entry") << QStringLiteral("keys");
     QTest::newRow("typed name, then Enter") << QStringLiteral("typed");
+    QTest::newRow("arrow key, Tab to the button, Enter") << QStringLiteral("keys+button");
 }
 
 void TestPickers::ways()
@@ -214,6 +229,15 @@ void TestPickers::ways()
         QCOMPARE(loaded->size(), 1);
         QCOMPARE(loadedRecord(), latin);
         return;
+    } else if (way == QLatin1String("keys+button")) {
+        files->setFocus();
+        QTest::keyClick(files, Qt::Key_Down);
+        if (chosen(picker)->text() != QLatin1String("Drache.dat"))
+            QTest::keyClick(files, Qt::Key_Down);
+        QTest::keyClick(files, Qt::Key_Tab);
+        QTest::keyClick(chosen(picker), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), button(picker));
+        QTest::keyClick(button(picker), Qt::Key_Return);
     } else if (way == QLatin1String("keys")) {
         files->setFocus();
         QTest::keyClick(files, Qt::Key_Down);
