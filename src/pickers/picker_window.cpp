@@ -5,6 +5,7 @@
 #include "record_storage.h"
 #include "window_geometry.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -105,7 +106,7 @@ void PickerWindow::openChosen()
     if (!format::staysInFolder(name)) {
         message::warn(this, QStringLiteral("'%1' ist kein Dateiname im Ordner '%2': "
                                               "Die Zeichen '/' und '\\' sowie '.' und '..' sind nicht erlaubt.")
-                                   .arg(name, m_config.directory));
+                                   .arg(name, QDir::current().absoluteFilePath(m_config.directory)));
         return;
     }
     const QString path = m_config.directory + QLatin1Char('/') + name;

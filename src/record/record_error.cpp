@@ -3,6 +3,7 @@
 #include "record.h"
 #include "record_format.h"
 
+#include <QDir>
 #include <QLocale>
 
 #include <cerrno>
@@ -30,7 +31,8 @@ QString allowedRange(int field)
 
 QString RecordError::message() const
 {
-    const QString file = QLatin1Char('\'') + m_path + QLatin1Char('\'');
+    // Absolute, so the user can find the file whatever folder the program runs in.
+    const QString file = QLatin1Char('\'') + QDir::cleanPath(QDir::current().absoluteFilePath(m_path)) + QLatin1Char('\'');
     const QString field = QStringLiteral("Feld %1 (%2)").arg(m_field).arg(fieldCaption(m_field));
     const QString caption = QLatin1Char('\'') + fieldCaption(m_field) + QLatin1Char('\'');
 

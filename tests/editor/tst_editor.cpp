@@ -526,7 +526,8 @@ void TestEditor::saveFailures()
     QCOMPARE(boxes.seen.size(), 1);
     QCOMPARE(boxes.seen[0].icon, QMessageBox::Warning);
     QVERIFY2(boxes.seen[0].text.contains(mentioned), qPrintable(boxes.seen[0].text));
-    QVERIFY2(boxes.seen[0].text.contains(QStringLiteral("Kreaturen")), qPrintable(boxes.seen[0].text));
+    QVERIFY2(boxes.seen[0].text.contains(QDir::current().absoluteFilePath(QStringLiteral("Kreaturen"))),
+             qPrintable(boxes.seen[0].text));
     QCOMPARE(m_editor->record(), before);
 }
 

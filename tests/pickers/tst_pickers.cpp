@@ -364,6 +364,9 @@ void TestPickers::failures()
     QCOMPARE(boxes.seen[0].icon, QMessageBox::Warning);
     QVERIFY2(boxes.seen[0].text.contains(mentioned), qPrintable(boxes.seen[0].text));
     QVERIFY2(boxes.seen[0].text.contains(typed), qPrintable(boxes.seen[0].text));
+    // Named in full, so the file can be found whatever the working folder.
+    QVERIFY2(boxes.seen[0].text.contains(QDir::current().absoluteFilePath(QStringLiteral("Kreaturen"))),
+             qPrintable(boxes.seen[0].text));
     QCOMPARE(loaded->size(), 0);
     QVERIFY(picker->isVisible());
     QCOMPARE(chosen(picker)->text(), typed);
