@@ -71,7 +71,12 @@ QString pathFor(const QString &directory, const QString &name)
 
 RecordError write(const QString &directory, const Record &record)
 {
-    const QString path = pathFor(directory, record.name);
+    return write(directory, record.name + format::suffix, record);
+}
+
+RecordError write(const QString &directory, const QString &fileName, const Record &record)
+{
+    const QString path = directory + QLatin1Char('/') + fileName;
     struct stat st {};
     if (::stat(QFile::encodeName(directory).constData(), &st) != 0)
         return RecordError(RecordError::Code::DirectoryMissing, path);

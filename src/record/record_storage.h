@@ -23,6 +23,8 @@ QString pathFor(const QString &directory, const QString &name);
 
 // Replaces directory/name.dat atomically: on any failure the earlier file stays whole.
 RecordError write(const QString &directory, const Record &record);
+// The same under a file name of the caller's (a table names its files).
+RecordError write(const QString &directory, const QString &fileName, const Record &record);
 // Never opens anything but a regular file (a FIFO would block forever).
 ReadResult read(const QString &path);
 // The same for a path in the file system's bytes; `shown` names it in errors.

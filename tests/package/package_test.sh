@@ -21,6 +21,7 @@ for f in usr/bin/ww_editor usr/libexec/ww_editor/ww_upload \
          usr/share/applications/ww_editor.desktop usr/share/icons/hicolor/48x48/apps/ww_editor.png \
          usr/share/icons/hicolor/scalable/apps/ww_editor.svg usr/share/metainfo/de.wildweave.ww_editor.metainfo.xml \
          usr/share/man/man1/ww_editor.1.gz usr/share/man/de/man1/ww_editor.1.gz \
+         usr/bin/ww_records usr/share/man/man1/ww_records.1.gz usr/share/man/de/man1/ww_records.1.gz \
          usr/share/doc/ww-editor/copyright usr/share/doc/ww-editor/changelog.gz; do
   [ -e "$work/root/$f" ] || { echo "FAIL: $f missing from the package"; exit 1; }
 done
@@ -45,3 +46,5 @@ editor=$!
 sleep 3
 kill -0 "$editor" 2>/dev/null || { echo "FAIL: the unpacked editor did not stay up"; exit 1; }
 echo "the unpacked editor runs"
+"$work/root/usr/bin/ww_records" --version | grep -q '^ww_records ' || { echo "FAIL: ww_records does not run"; exit 1; }
+echo "the unpacked ww_records runs"

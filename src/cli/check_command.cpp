@@ -1,0 +1,77 @@
+#include "commands.h"
+
+#include "record_format.h"
+#include "stored_records.h"
+#include "value_lists.h"
+
+#include <QHash>
+#include <QTextStream>
+
+namespace ww::cli {
+namespace {
+
+QString counted(int n, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(n == 1 ? one : many));
+}
+
+} // namespace
+
+int check(const QString &root, QTextStream &out)
+{
+    int read = 0;
+    int faulty = 0;
+    int notes = 0;
+    const auto note = [&](const QString &where, const QString &text) {
+        ++notes;
+        out << where << QStringLiteral(": Hinweis: ") << text << '\n';
+    };
+    // Per folder: names without their outer spaces, and who holds them, in listing order.
+    QHash<QString, QList<std::pair<QString, QString>>> trimmed;
+    QStringList trimmedOrder;
+
+    forEachRecord(root, [&](const StoredRecord &stored) {
+        ++read;
+        if (!stored.result.ok()) {
+            ++faulty;
+            out << stored.path << QStringLiteral(": ") << stored.result.error().message() << '\n';
+            return;
+        }
+        Record r = stored.result.record();
+        const QString savedAs = (r.name.isEmpty() ? lists::recordDirectory(r.kind) : r.name) + format::suffix;
+        if (savedAs != stored.name.shown)
+            note(stored.path, QStringLiteral("Der gespeicherte Name '%1' weicht vom Dateinamen ab; "
+                                             "Speichern im Editor schreibt die Datei '%2'.")
+                                  .arg(r.name, savedAs));
+        if (lists::recordDirectory(r.kind) != stored.folder)
+            note(stored.path, QStringLiteral("Der Datensatz hat den Typ %1 (%2) und gehört in den Ordner '%3'; "
+                                             "Speichern im Editor schreibt ihn dorthin.")
+                                  .arg(r.kind)
+                                  .arg(lists::kinds().value(lists::kindPosition(r.kind)).text,
+                                       lists::recordDirectory(r.kind)));
+        if (r.name.isEmpty())
+            r.name = lists::recordDirectory(r.kind);
+        if (const RecordError problem = format::check(r); problem.isError())
+            note(stored.path, QStringLiteral("Der Editor kann den Datensatz so nicht zurückspeichern: ") + problem.message());
+        const QString key = stored.folder + QLatin1Char('/') + stored.result.record().name.trimmed();
+        if (!trimmed.contains(key))
+            trimmedOrder.append(key);
+        trimmed[key].append({stored.result.record().name, stored.path});
+    });
+
+    for (const QString &key : std::as_const(trimmedOrder)) {
+        const auto &holders = trimmed[key];
+        for (qsizetype i = 1; i < holders.size(); ++i) {
+            if (holders[i].first == holders[0].first)
+                continue; // the same name twice is the first note's matter
+            note(holders[0].second + QStringLiteral(" und ") + holders[i].second,
+                 QStringLiteral("Die Namen '%1' und '%2' unterscheiden sich nur durch Leerzeichen am Anfang oder Ende.")
+                     .arg(holders[0].first, holders[i].first));
+        }
+    }
+    out << counted(read, "Datei", "Dateien") << QStringLiteral(" gelesen, ") << faulty
+        << QStringLiteral(" fehlerhaft, ") << counted(notes, "Hinweis", "Hinweise") << QStringLiteral(".\n");
+    return faulty > 0 ? 1 : 0;
+}
+
+} // namespace ww::cli

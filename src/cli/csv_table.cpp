@@ -1,0 +1,101 @@
+#include "csv_table.h"
+
+#include "windows1252.h"
+
+#include <QStringDecoder>
+
+#include <csv.h>
+
+namespace ww::csv {
+namespace {
+
+QByteArray field(const QString &text, char separator)
+{
+    QByteArray bytes = text.toUtf8();
+    if (!bytes.contains(separator) && !bytes.contains('"') && !bytes.contains('\r') && !bytes.contains('\n'))
+        return bytes;
+    bytes.replace("\"", "\"\"");
+    return '"' + bytes + '"';
+}
+
+bool isUtf8(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(bytes);
+    return !utf8.hasError();
+}
+
+struct Collector
+{
+    QList<QList<QByteArray>> rows;
+    QList<QByteArray> current;
+};
+
+} // namespace
+
+QByteArray write(const QList<QStringList> &rows, Style style)
+{
+    QByteArray out = style.byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+    for (const QStringList &row : rows) {
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            if (i > 0)
+                out += style.separator;
+            out += field(row[i], style.separator);
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::optional<QList<QStringList>> read(const QByteArray &data, QString &error)
+{
+    QByteArrayView bytes(data);
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    const qsizetype lineEnd = bytes.indexOf('\n');
+    const QByteArrayView firstLine = lineEnd < 0 ? bytes : bytes.first(lineEnd);
+    const char separator = firstLine.count(';') > firstLine.count(',') ? ';' : ',';
+
+    csv_parser parser;
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) {
+        error = QStringLiteral("Kein Speicher für die Tabelle.");
+        return std::nullopt;
+    }
+    csv_set_delim(&parser, static_cast<unsigned char>(separator));
+    // Spaces are part of a field: mana " 5 " stays as it is.
+    csv_set_space_func(&parser, [](unsigned char) { return 0; });
+    Collector collector;
+    const auto onField = [](void *text, size_t size, void *data) {
+        static_cast<Collector *>(data)->current.append(QByteArray(static_cast<const char *>(text), qsizetype(size)));
+    };
+    const auto onRow = [](int, void *data) {
+        auto *c = static_cast<Collector *>(data);
+        c->rows.append(std::exchange(c->current, {}));
+    };
+    const size_t parsed = csv_parse(&parser, bytes.data(), size_t(bytes.size()), onField, onRow, &collector);
+    const bool ok = parsed == size_t(bytes.size()) && csv_fini(&parser, onField, onRow, &collector) == 0;
+    const int problem = csv_error(&parser);
+    csv_free(&parser);
+    if (!ok) {
+        error = problem == CSV_EPARSE
+            ? QStringLiteral("Die Tabelle ist kein gültiges CSV: In Zeile %1 steht ein Anführungszeichen falsch "
+                             "oder wird nicht geschlossen.")
+                  .arg(collector.rows.size() + 1)
+            : QStringLiteral("Die Tabelle kann nicht gelesen werden: zu wenig Speicher.");
+        return std::nullopt;
+    }
+    // One decoding for the whole table: a spreadsheet saves all of it one way.
+    QList<QStringList> rows;
+    rows.reserve(collector.rows.size());
+    const bool utf8 = isUtf8(bytes);
+    for (const QList<QByteArray> &raw : std::as_const(collector.rows)) {
+        QStringList row;
+        row.reserve(raw.size());
+        for (const QByteArray &f : raw)
+            row.append(utf8 ? QString::fromUtf8(f) : windows1252::decode(f));
+        rows.append(row);
+    }
+    return rows;
+}
+
+} // namespace ww::csv

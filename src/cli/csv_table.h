@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Tables as RFC 4180 CSV in UTF-8: a field holding the separator, a quote
+// or a line break is quoted, quotes doubled, records end with CR LF.
+namespace ww::csv {
+
+struct Style
+{
+    char separator = ',';
+    bool byteOrderMark = false;
+};
+// What German spreadsheet programs expect.
+inline constexpr Style excel{';', true};
+
+QByteArray write(const QList<QStringList> &rows, Style style);
+
+// Rows of fields. The separator is taken from the first line (';' or ','),
+// a byte-order mark is dropped, and text that is not UTF-8 is read as
+// Windows-1252, as spreadsheet programs on Windows save it. `error` gets a
+// German reason when the text is no valid CSV.
+std::optional<QList<QStringList>> read(const QByteArray &data, QString &error);
+
+} // namespace ww::csv

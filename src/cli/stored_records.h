@@ -1,0 +1,28 @@
+#pragma once
+
+#include "read_result.h"
+#include "record_storage.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace ww::cli {
+
+// One record file below a records folder, read exactly as a picker reads it.
+struct StoredRecord
+{
+    QString folder; // "Kreaturen" or "Zauber"
+    storage::ListedName name;
+    QString path; // for messages: below the records folder as given
+    ReadResult result;
+};
+
+// Every "*.dat" file of FOLDER/Kreaturen, then FOLDER/Zauber, each folder in
+// the pickers' order.
+void forEachRecord(const QString &root, const std::function<void(const StoredRecord &)> &visit);
+
+// FOLDER/sub as the user would write it: "Kreaturen/x.dat" for the working folder.
+QString below(const QString &root, const QString &sub);
+
+} // namespace ww::cli

@@ -1,0 +1,343 @@
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+using Files = QList<std::pair<QString, QByteArray>>;
+
+const QByteArray drache("1,\"Drache\",2,\"12\",80,60,0,0,100,\"Speit Feuer,\r\nfliegt weit.\"\r\n");
+const QByteArray blitz("2,\"Blitz\",3,\" 5 \",1,2,3,4,5,\"\"\r\n");
+const QByteArray header("Ordner,Datei,Typ,Typ (Text),Name,Magik,Magik (Text),Mana,Angriff,Angriff (Text),"
+                        "Verteidigung,Verteidigung (Text),Bewegung-Erde,Bewegung-Erde (Text),Bewegung-Wasser,"
+                        "Bewegung-Wasser (Text),Bewegung-Luft,Bewegung-Luft (Text),Beschreibung\r\n");
+
+QByteArray row(const char *cells)
+{
+    return QByteArray(cells) + "\r\n";
+}
+
+void writeFiles(const QDir &root, const Files &files)
+{
+    for (const auto &[path, bytes] : files) {
+        QVERIFY(root.mkpath(QFileInfo(path).path()));
+        QFile f(root.filePath(path));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+}
+
+// Every file below `root` with its bytes, for comparing whole folders.
+QMap<QString, QByteArray> contents(const QString &root)
+{
+    QMap<QString, QByteArray> found;
+    for (QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        QFile f(it.next());
+        if (f.open(QIODevice::ReadOnly))
+            found.insert(QDir(root).relativeFilePath(f.fileName()), f.readAll());
+    }
+    return found;
+}
+
+struct Run
+{
+    int status = -1;
+    QByteArray out;
+    QString err;
+};
+
+Run run(const QStringList &arguments, const QString &folder)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(QStringLiteral(WW_RECORDS_PROGRAM), arguments);
+    Run result;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput();
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+} // namespace
+
+class TestRecords : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void invocations_data();
+    void invocations();
+    void exportThenImportIsByteIdentical_data();
+    void exportThenImportIsByteIdentical();
+    void spreadsheetEditThenImport();
+};
+
+void TestRecords::invocations_data()
+{
+    QTest::addColumn<Files>("files");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("lines"); // each is part of a line of standard output
+    QTest::addColumn<QString>("error"); // part of standard error, if not empty
+    QTest::addColumn<QStringList>("absent"); // files that must not exist afterwards
+
+    const QString table = QStringLiteral("tabelle.csv");
+    const auto csvTable = [&](const QByteArray &rows) { return std::pair{table, header + rows}; };
+    const QByteArray aRow = row("Kreaturen,A.dat,1,Kreatur,A,1,,5,0,0%,0,,0,,0,,0,,");
+    const QByteArray bRow = row("Kreaturen,B.dat,1,,B,2,,7,10,,0,,0,,0,,0,,\"zwei\nZeilen\"");
+
+    // Usage
+    QTest::newRow("no command") << Files{} << QStringList{} << 2 << QStringList{} << QStringLiteral("Es fehlt der Befehl")
+                                << QStringList{};
+    QTest::newRow("unknown command") << Files{} << QStringList{QStringLiteral("pruefen")} << 2 << QStringList{}
+                                     << QStringLiteral("Unbekannter Befehl 'pruefen'") << QStringList{};
+    QTest::newRow("unknown option") << Files{} << QStringList{QStringLiteral("check"), QStringLiteral("--schnell")} << 2
+                                    << QStringList{} << QStringLiteral("Unbekannte Option") << QStringList{};
+    QTest::newRow("option of another command") << Files{} << QStringList{QStringLiteral("export"), QStringLiteral("--dry-run")}
+                                               << 2 << QStringList{} << QStringLiteral("gehört nicht zu 'export'")
+                                               << QStringList{};
+    QTest::newRow("help") << Files{} << QStringList{QStringLiteral("--help")} << 0
+                          << QStringList{QStringLiteral("Aufruf: ww_records"), QStringLiteral("--overwrite")} << QString()
+                          << QStringList{};
+    QTest::newRow("version") << Files{} << QStringList{QStringLiteral("--version")} << 0
+                             << QStringList{QStringLiteral("ww_records 0.4.4")} << QString() << QStringList{};
+    QTest::newRow("folder missing") << Files{} << QStringList{QStringLiteral("check"), QStringLiteral("fehlt")} << 2
+                                    << QStringList{} << QStringLiteral("'fehlt' existiert nicht") << QStringList{};
+
+    // check
+    QTest::newRow("check: empty folder") << Files{} << QStringList{QStringLiteral("check")} << 0
+                                         << QStringList{QStringLiteral("0 Dateien gelesen, 0 fehlerhaft, 0 Hinweise.")}
+                                         << QString() << QStringList{};
+    QTest::newRow("check: good records")
+        << Files{{QStringLiteral("Kreaturen/Drache.dat"), drache}, {QStringLiteral("Zauber/Blitz.dat"), blitz}}
+        << QStringList{QStringLiteral("check")} << 0
+        << QStringList{QStringLiteral("2 Dateien gelesen, 0 fehlerhaft, 0 Hinweise.")} << QString() << QStringList{};
+    QTest::newRow("check: faulty files named with the editor's reason")
+        << Files{{QStringLiteral("Kreaturen/Drache.dat"), drache},
+                 {QStringLiteral("Zauber/Halb.dat"), "2,\"Ha"},
+                 {QStringLiteral("Zauber/Typ.dat"), "3,\"T\",1,\"5\",0,0,0,0,0,\"\""}}
+        << QStringList{QStringLiteral("check")} << 1
+        << QStringList{QStringLiteral("Zauber/Halb.dat: Die Datei"), QStringLiteral("schließende Anführungszeichen"),
+                       QStringLiteral("Zauber/Typ.dat: "), QStringLiteral("3 Dateien gelesen, 2 fehlerhaft, 0 Hinweise.")}
+        << QString() << QStringList{};
+    QTest::newRow("check: notes do not fail")
+        << Files{{QStringLiteral("Kreaturen/Kopie.dat"), drache},
+                 {QStringLiteral("Kreaturen/Blitz.dat"), blitz},
+                 {QStringLiteral("Zauber/Blitz .dat"), "2,\"Blitz \",3,\"5\",0,0,0,0,0,\"\"\r\n"},
+                 {QStringLiteral("Zauber/Blitz.dat"), blitz}}
+        << QStringList{QStringLiteral("check")} << 0
+        << QStringList{QStringLiteral("Kreaturen/Kopie.dat: Hinweis: Der gespeicherte Name 'Drache'"),
+                       QStringLiteral("Kreaturen/Blitz.dat: Hinweis: Der Datensatz hat den Typ 2 (Zauber)"),
+                       QStringLiteral("unterscheiden sich nur durch Leerzeichen"),
+                       QStringLiteral("4 Dateien gelesen, 0 fehlerhaft, 3 Hinweise.")}
+        << QString() << QStringList{};
+    QTest::newRow("check: a record the editor could not save back")
+        << Files{{QStringLiteral("Kreaturen/") + QString(250, QLatin1Char('q')) + QStringLiteral(".dat"),
+                  "1,\"" + QByteArray(250, 'q') + "\",1,\"5\",0,0,0,0,0,\"\"\r\n"}}
+        << QStringList{QStringLiteral("check")} << 0
+        << QStringList{QStringLiteral("nicht zurückspeichern"), QStringLiteral("1 Datei gelesen, 0 fehlerhaft, 1 Hinweis.")}
+        << QString() << QStringList{};
+
+    // export
+    QTest::newRow("export: CSV in collation order, line breaks inside quotes")
+        << Files{{QStringLiteral("Zauber/Blitz.dat"), blitz}, {QStringLiteral("Kreaturen/Drache.dat"), drache}}
+        << QStringList{QStringLiteral("export")} << 0
+        << QStringList{QString::fromUtf8(header.trimmed()),
+                       QStringLiteral("Kreaturen,Drache.dat,1,Kreatur,Drache,2,Rote Magie - Gebirge,12,80,80%,60,60%,0,0%,"
+                                      "0,0%,100,100%,\"Speit Feuer,"),
+                       QStringLiteral("fliegt weit.\""),
+                       QStringLiteral("Zauber,Blitz.dat,2,Zauber,Blitz,3,Blaue Magie - Meere, 5 ,1,1%,2,2%,3,3%,4,4%,5,5%,")}
+        << QString() << QStringList{};
+    QTest::newRow("export: --excel uses ';' and a byte-order mark")
+        << Files{{QStringLiteral("Zauber/Blitz.dat"), blitz}} << QStringList{QStringLiteral("export"), QStringLiteral("--excel")}
+        << 0 << QStringList{QStringLiteral("Ordner;Datei;Typ;"), QStringLiteral("Zauber;Blitz.dat;2;Zauber;")}
+        << QString() << QStringList{};
+    QTest::newRow("export: JSON")
+        << Files{{QStringLiteral("Zauber/Blitz.dat"), blitz}}
+        << QStringList{QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("json")} << 0
+        << QStringList{QStringLiteral("\"Name\": \"Blitz\""), QStringLiteral("\"Magik\": 3"),
+                       QStringLiteral("\"Magik (Text)\": \"Blaue Magie - Meere\"")}
+        << QString() << QStringList{};
+    QTest::newRow("export: a faulty file is named and left out")
+        << Files{{QStringLiteral("Zauber/Blitz.dat"), blitz}, {QStringLiteral("Zauber/Halb.dat"), "2,\"Ha"}}
+        << QStringList{QStringLiteral("export")} << 1 << QStringList{QStringLiteral("Zauber,Blitz.dat,")}
+        << QStringLiteral("Zauber/Halb.dat: Die Datei") << QStringList{};
+    QTest::newRow("export: unknown format") << Files{}
+                                            << QStringList{QStringLiteral("export"), QStringLiteral("--format=xml")} << 2
+                                            << QStringList{} << QStringLiteral("Unbekanntes Format 'xml'") << QStringList{};
+
+    // import
+    QTest::newRow("import: table missing") << Files{} << QStringList{QStringLiteral("import"), QStringLiteral("fehlt.csv")}
+                                           << 2 << QStringList{} << QStringLiteral("'fehlt.csv' kann nicht gelesen werden")
+                                           << QStringList{};
+    QTest::newRow("import: new records, display texts optional")
+        << Files{csvTable(aRow + bRow)} << QStringList{QStringLiteral("import"), table} << 0
+        << QStringList{QStringLiteral("angelegt: Kreaturen/A.dat"), QStringLiteral("angelegt: Kreaturen/B.dat"),
+                       QStringLiteral("2 angelegt, 0 ersetzt, 0 unverändert, 0 abgelehnt.")}
+        << QString() << QStringList{};
+    QTest::newRow("import: an existing file is kept without --overwrite")
+        << Files{csvTable(aRow), {QStringLiteral("Kreaturen/A.dat"), drache}} << QStringList{QStringLiteral("import"), table}
+        << 1 << QStringList{QStringLiteral("abgelehnt: Zeile 2: Kreaturen/A.dat ist schon vorhanden")} << QString()
+        << QStringList{};
+    QTest::newRow("import: --overwrite replaces")
+        << Files{csvTable(aRow), {QStringLiteral("Kreaturen/A.dat"), drache}}
+        << QStringList{QStringLiteral("import"), QStringLiteral("--overwrite"), table} << 0
+        << QStringList{QStringLiteral("ersetzt: Kreaturen/A.dat")} << QString() << QStringList{};
+    QTest::newRow("import: the same record again is unchanged")
+        << Files{csvTable(aRow), {QStringLiteral("Kreaturen/A.dat"), "1,\"A\",1,\"5\",0,0,0,0,0,\"\"\r\n"}}
+        << QStringList{QStringLiteral("import"), table} << 0 << QStringList{QStringLiteral("unverändert: Kreaturen/A.dat")}
+        << QString() << QStringList{};
+    QTest::newRow("import: --dry-run writes nothing")
+        << Files{csvTable(aRow)} << QStringList{QStringLiteral("import"), QStringLiteral("--dry-run"), table} << 0
+        << QStringList{QStringLiteral("würde anlegen: Kreaturen/A.dat"), QStringLiteral("Probelauf: 1 angelegt")}
+        << QString() << QStringList{QStringLiteral("Kreaturen/A.dat"), QStringLiteral("Kreaturen")};
+    QTest::newRow("import: a bad row does not stop the others")
+        << Files{csvTable(row("Kreaturen,X.dat,7,,X,1,,5,0,,0,,0,,0,,0,,") + bRow)} << QStringList{QStringLiteral("import"), table}
+        << 1
+        << QStringList{QStringLiteral("abgelehnt: Zeile 2: Spalte 'Typ' enthält den Code 7; erlaubt ist 1 bis 2."),
+                       QStringLiteral("angelegt: Kreaturen/B.dat")}
+        << QString() << QStringList{QStringLiteral("Kreaturen/X.dat")};
+    QTest::newRow("import: display text contradicting its code")
+        << Files{csvTable(row("Kreaturen,A.dat,1,Zauber,A,1,,5,0,,0,,0,,0,,0,,"))} << QStringList{QStringLiteral("import"), table}
+        << 1 << QStringList{QStringLiteral("Spalte 'Typ (Text)' sagt 'Zauber', der Code 1")} << QString()
+        << QStringList{QStringLiteral("Kreaturen/A.dat")};
+    QTest::newRow("import: the save check refuses a quote")
+        << Files{csvTable(row("Kreaturen,A.dat,1,,A,1,,\"5\"\"\",0,,0,,0,,0,,0,,"))} << QStringList{QStringLiteral("import"), table}
+        << 1 << QStringList{QStringLiteral("abgelehnt: Zeile 2: Das Feld 'Mana' enthält ein doppeltes Anführungszeichen")}
+        << QString() << QStringList{QStringLiteral("Kreaturen/A.dat")};
+    QTest::newRow("import: a file name leaving its folder")
+        << Files{csvTable(row("Kreaturen,../A.dat,1,,A,1,,5,0,,0,,0,,0,,0,,"))} << QStringList{QStringLiteral("import"), table}
+        << 1 << QStringList{QStringLiteral("'../A.dat' ist kein Dateiname")} << QString() << QStringList{QStringLiteral("A.dat")};
+    QTest::newRow("import: two rows for one file")
+        << Files{csvTable(aRow + aRow)} << QStringList{QStringLiteral("import"), table} << 1
+        << QStringList{QStringLiteral("angelegt: Kreaturen/A.dat"),
+                       QStringLiteral("abgelehnt: Zeile 3: Kreaturen/A.dat stand schon in Zeile 2.")}
+        << QString() << QStringList{};
+    QTest::newRow("import: a column missing") << Files{{table, QByteArray("Ordner,Datei,Typ\r\nKreaturen,A.dat,1\r\n")}}
+                                              << QStringList{QStringLiteral("import"), table} << 1 << QStringList{}
+                                              << QStringLiteral("fehlt die Spalte 'Name'")
+                                              << QStringList{QStringLiteral("Kreaturen")};
+    QTest::newRow("import: an unclosed quote") << Files{csvTable(row("Kreaturen,A.dat,1,,\"A,1"))}
+                                               << QStringList{QStringLiteral("import"), table} << 1 << QStringList{}
+                                               << QStringLiteral("kein gültiges CSV") << QStringList{};
+    QTest::newRow("import: JSON, into another folder")
+        << Files{{QStringLiteral("t.json"), "[{\"Ordner\": \"Zauber\", \"Datei\": \"J.dat\", \"Typ\": 2, \"Name\": \"J\", "
+                                            "\"Magik\": 4, \"Mana\": \"9\", \"Angriff\": 0, \"Verteidigung\": 0, "
+                                            "\"Bewegung-Erde\": 0, \"Bewegung-Wasser\": 0, \"Bewegung-Luft\": 0, "
+                                            "\"Beschreibung\": \"\"}]"},
+                 {QStringLiteral("ziel/.keep"), ""}}
+        << QStringList{QStringLiteral("import"), QStringLiteral("t.json"), QStringLiteral("ziel")} << 0
+        << QStringList{QStringLiteral("angelegt: ziel/Zauber/J.dat")} << QString() << QStringList{};
+}
+
+void TestRecords::invocations()
+{
+    QFETCH(Files, files);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, error);
+    QFETCH(QStringList, absent);
+    QTemporaryDir folder;
+    writeFiles(QDir(folder.path()), files);
+
+    const Run result = run(arguments, folder.path());
+    const QString out = QString::fromUtf8(result.out);
+    QVERIFY2(result.status == status, qPrintable(QStringLiteral("status %1\n%2\n%3").arg(result.status).arg(out, result.err)));
+    const QStringList outLines = out.split(QStringLiteral("\r\n")).join(QLatin1Char('\n')).split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        QVERIFY2(std::any_of(outLines.begin(), outLines.end(), [&](const QString &l) { return l.contains(line); }),
+                 qPrintable(QStringLiteral("'%1' not in:\n%2").arg(line, out)));
+    }
+    if (!error.isEmpty())
+        QVERIFY2(result.err.contains(error), qPrintable(result.err));
+    // Spreadsheet programs tell UTF-8 by its byte-order mark.
+    QCOMPARE(result.out.startsWith("\xEF\xBB\xBF"), arguments.contains(QStringLiteral("--excel")));
+    for (const QString &path : absent)
+        QVERIFY2(!QFileInfo::exists(QDir(folder.path()).filePath(path)), qPrintable(path));
+}
+
+void TestRecords::exportThenImportIsByteIdentical_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("CSV") << QStringList{};
+    QTest::newRow("CSV for Excel") << QStringList{QStringLiteral("--excel")};
+    QTest::newRow("JSON") << QStringList{QStringLiteral("--format"), QStringLiteral("json")};
+}
+
+void TestRecords::exportThenImportIsByteIdentical()
+{
+    QFETCH(QStringList, options);
+    QTemporaryDir from;
+    QTemporaryDir to;
+    QByteArray every;
+    for (int b = 1; b < 256; ++b) {
+        if (b != '"' && b != '\r' && b != '\n')
+            every.append(char(b));
+    }
+    writeFiles(QDir(from.path()),
+               {{QStringLiteral("Kreaturen/Drache.dat"), drache},
+                {QStringLiteral("Kreaturen/Kopie.dat"), drache},
+                {QStringLiteral("Zauber/Blitz.dat"), blitz},
+                {QStringLiteral("Zauber/Alles.dat"), "2,\"Alles\",5,\"" + every + "\",100,0,1,2,3,\"" + every + "\r\n;,\"\r\n"},
+                {QStringLiteral("Zauber/Extra.dat"), "2,\"Extra\",1,\"5\",0,0,0,0,0,\"\"\r\n"}});
+    const Run exported = run(QStringList{QStringLiteral("export")} + options, from.path());
+    QCOMPARE(exported.status, 0);
+    QFile table(to.filePath(QStringLiteral("tabelle")));
+    QVERIFY(table.open(QIODevice::WriteOnly));
+    table.write(exported.out);
+    table.close();
+    QDir(to.path()).mkdir(QStringLiteral("ziel"));
+    const Run imported = run({QStringLiteral("import"), table.fileName(), QStringLiteral("ziel")}, to.path());
+    QVERIFY2(imported.status == 0, imported.out.constData());
+    QCOMPARE(contents(to.filePath(QStringLiteral("ziel"))), contents(from.path()));
+}
+
+void TestRecords::spreadsheetEditThenImport()
+{
+    // A spreadsheet program stands in: it reads the table, changes one cell
+    // and saves with its own line ends (LF, also inside cells) and quoting.
+    QTemporaryDir folder;
+    writeFiles(QDir(folder.path()),
+               {{QStringLiteral("Kreaturen/Drache.dat"), drache}, {QStringLiteral("Zauber/Blitz.dat"), blitz}});
+    const Run exported = run({QStringLiteral("export")}, folder.path());
+    QCOMPARE(exported.status, 0);
+    QProcess spreadsheet;
+    spreadsheet.start(QStringLiteral("python3"),
+                      {QStringLiteral("-c"), QStringLiteral(R"(import csv, sys
+rows = list(csv.reader(sys.stdin.buffer.read().decode('utf-8').splitlines(keepends=True)))
+rows[1][rows[0].index('Mana')] = '99'
+out = csv.writer(sys.stdout, lineterminator='\n', quoting=csv.QUOTE_NONNUMERIC)
+for row in rows:
+    out.writerow([cell.replace('\r\n', '\n') for cell in row])
+)")});
+    spreadsheet.write(exported.out);
+    spreadsheet.closeWriteChannel();
+    QVERIFY(spreadsheet.waitForFinished());
+    const QByteArray edited = spreadsheet.readAllStandardOutput();
+    QVERIFY2(spreadsheet.exitCode() == 0 && !edited.isEmpty(), spreadsheet.readAllStandardError().constData());
+    QVERIFY(!edited.contains('\r'));
+
+    QFile table(QDir(folder.path()).filePath(QStringLiteral("bearbeitet.csv")));
+    QVERIFY(table.open(QIODevice::WriteOnly));
+    table.write(edited);
+    table.close();
+    const Run imported = run({QStringLiteral("import"), QStringLiteral("--overwrite"), table.fileName()}, folder.path());
+    QVERIFY2(imported.status == 0, imported.out.constData());
+    QVERIFY(imported.out.contains("unverändert: Zauber/Blitz.dat"));
+    QByteArray expected = drache;
+    expected.replace("\"12\"", "\"99\"");
+    QCOMPARE(contents(folder.path()).value(QStringLiteral("Kreaturen/Drache.dat")), expected);
+    QCOMPARE(contents(folder.path()).value(QStringLiteral("Zauber/Blitz.dat")), blitz);
+}
+
+QTEST_GUILESS_MAIN(TestRecords)
+#include "tst_records.moc"
