@@ -9,13 +9,20 @@
 namespace ww::csv {
 namespace {
 
-QByteArray field(const QString &text, char separator)
+void appendField(QByteArray &out, const QString &text, char separator)
 {
+    const bool plain = std::none_of(text.begin(), text.end(), [separator](QChar c) {
+        return c == QLatin1Char(separator) || c == QLatin1Char('"') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
+    });
+    if (plain) {
+        out += text.toUtf8();
+        return;
+    }
     QByteArray bytes = text.toUtf8();
-    if (!bytes.contains(separator) && !bytes.contains('"') && !bytes.contains('\r') && !bytes.contains('\n'))
-        return bytes;
     bytes.replace("\"", "\"\"");
-    return '"' + bytes + '"';
+    out += '"';
+    out += bytes;
+    out += '"';
 }
 
 bool isUtf8(QByteArrayView bytes)
@@ -36,15 +43,19 @@ struct Collector
 QByteArray write(const QList<QStringList> &rows, Style style)
 {
     QByteArray out = style.byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray();
-    for (const QStringList &row : rows) {
-        for (qsizetype i = 0; i < row.size(); ++i) {
-            if (i > 0)
-                out += style.separator;
-            out += field(row[i], style.separator);
-        }
-        out += "\r\n";
-    }
+    for (const QStringList &row : rows)
+        appendRow(out, row, style);
     return out;
+}
+
+void appendRow(QByteArray &out, const QStringList &row, Style style)
+{
+    for (qsizetype i = 0; i < row.size(); ++i) {
+        if (i > 0)
+            out += style.separator;
+        appendField(out, row[i], style.separator);
+    }
+    out += "\r\n";
 }
 
 std::optional<QList<QStringList>> read(const QByteArray &data, QString &error)

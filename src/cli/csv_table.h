@@ -20,6 +20,8 @@ struct Style
 inline constexpr Style excel{';', true};
 
 QByteArray write(const QList<QStringList> &rows, Style style);
+// One record of fields, appended to `out`; write() is these, after the mark.
+void appendRow(QByteArray &out, const QStringList &row, Style style);
 
 // Rows of fields. The separator is taken from the first line (';' or ','),
 // a byte-order mark is dropped, and text that is not UTF-8 is read as

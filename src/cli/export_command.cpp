@@ -13,39 +13,28 @@ namespace ww::cli {
 
 int exportTable(const QString &root, Format format, csv::Style style, QIODevice &out, QTextStream &err)
 {
+    const QStringList &columns = table::columns();
     int faulty = 0;
-    QList<table::Row> rows;
+    // Rows are added as the records are read, in the pickers' order.
+    QByteArray text = format == Format::Csv ? csv::write({columns}, style) : QByteArray();
+    QJsonArray array;
     forEachRecord(root, [&](const StoredRecord &stored) {
         if (!stored.result.ok()) {
             ++faulty;
             err << stored.path << QStringLiteral(": ") << stored.result.error().message() << '\n';
             return;
         }
-        rows.append({stored.folder, stored.name.shown, stored.result.record()});
+        const QStringList cells = table::cells({stored.folder, stored.name.shown, stored.result.record()});
+        if (format == Format::Csv) {
+            csv::appendRow(text, cells, style);
+            return;
+        }
+        QJsonObject object;
+        for (qsizetype i = 0; i < columns.size(); ++i)
+            object.insert(columns[i], table::isCodeColumn(i) ? QJsonValue(cells[i].toInt()) : QJsonValue(cells[i]));
+        array.append(object);
     });
-
-    const QStringList &columns = table::columns();
-    if (format == Format::Json) {
-        QJsonArray array;
-        for (const table::Row &row : std::as_const(rows)) {
-            const QVariantList cells = table::cells(row);
-            QJsonObject object;
-            for (qsizetype i = 0; i < columns.size(); ++i)
-                object.insert(columns[i], QJsonValue::fromVariant(cells[i]));
-            array.append(object);
-        }
-        out.write(QJsonDocument(array).toJson(QJsonDocument::Indented));
-    } else {
-        QList<QStringList> lines = {columns};
-        lines.reserve(rows.size() + 1);
-        for (const table::Row &row : std::as_const(rows)) {
-            QStringList line;
-            for (const QVariant &cell : table::cells(row))
-                line.append(cell.toString());
-            lines.append(line);
-        }
-        out.write(csv::write(lines, style));
-    }
+    out.write(format == Format::Csv ? text : QJsonDocument(array).toJson(QJsonDocument::Indented));
     return faulty > 0 ? 1 : 0;
 }
 

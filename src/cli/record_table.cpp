@@ -27,11 +27,10 @@ const QList<ListEntry> &entriesOf(int field)
 
 QString displayText(int field, int code)
 {
-    for (const ListEntry &e : entriesOf(field)) {
-        if (e.code == code)
-            return e.text;
-    }
-    return QString();
+    const int position = field == 1 ? lists::kindPosition(code)
+        : field == 3                ? lists::magicPosition(code)
+                                    : lists::percentPosition(code);
+    return position < 0 ? QString() : entriesOf(field)[position].text;
 }
 
 QString allowed(int field)
@@ -80,22 +79,39 @@ const QStringList &columns()
     return names;
 }
 
-QVariantList cells(const Row &row)
+QStringList cells(const Row &row)
 {
-    QVariantList c = {row.folder, row.file};
+    QStringList c;
+    c.reserve(columns().size());
+    c.append(row.folder);
+    c.append(row.file);
     Record r = row.record;
     const auto numbers = codes(r);
     const auto strings = texts(r);
     for (int field = 1; field <= Record::fieldCount; ++field) {
         if (isListField[field - 1]) {
             const int code = *numbers[field - 1];
-            c.append(code);
+            c.append(QString::number(code));
             c.append(displayText(field, code));
         } else {
             c.append(*strings[field - 1]);
         }
     }
     return c;
+}
+
+bool isCodeColumn(qsizetype index)
+{
+    static const QList<bool> codes = [] {
+        QList<bool> flags = {false, false};
+        for (int field = 1; field <= Record::fieldCount; ++field) {
+            flags.append(isListField[field - 1]);
+            if (isListField[field - 1])
+                flags.append(false);
+        }
+        return flags;
+    }();
+    return codes.value(index);
 }
 
 std::optional<Row> fromCells(const std::function<QVariant(const QString &column)> &cell, QString &error)

@@ -23,8 +23,10 @@ struct Row
 // as its code followed by its display text.
 const QStringList &columns();
 
-// A row's cells in column order: numbers for codes, text for the rest.
-QVariantList cells(const Row &row);
+// A row's cells in column order, as text.
+QStringList cells(const Row &row);
+// Whether column `index` holds a code (a number) rather than text.
+bool isCodeColumn(qsizetype index);
 
 // A row from cells looked up by column name. Display texts may be missing
 // or empty; given, they must agree with their code. `error` gets a German

@@ -214,8 +214,13 @@ RecordError check(const Record &r)
     const qsizetype bytes = QFile::encodeName(r.name).size();
     if (bytes > maxNameBytes)
         return RecordError(RecordError::Code::NameTooLong, QString(), 2, QString::number(bytes));
-    // Checked last: every character is now one byte in the file.
-    if (const qsizetype size = encode(r).size(); size > maxFileBytes) {
+    // Checked last: every character is now one byte in the file. Numbers,
+    // quotes and commas take at most this much beside the three texts.
+    constexpr qsizetype besideTexts = 7 * 11 + 6 + 9 + 2;
+    if (const qsizetype size = r.name.size() + r.mana.size() + r.text.size() + besideTexts > maxFileBytes
+            ? encode(r).size()
+            : 0;
+        size > maxFileBytes) {
         const auto largest = std::max_element(texts.begin(), texts.end(), [](const auto &a, const auto &b) {
             return a.second->size() < b.second->size();
         });
