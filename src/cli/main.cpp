@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QTextStream>
 
 #include <cstdio>
@@ -65,6 +66,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ww_records"));
+    // Numbers in messages read as the editor shows them (1.048.576).
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QFile standardOutput;
     standardOutput.open(stdout, QIODevice::WriteOnly);
     QTextStream out(&standardOutput);
