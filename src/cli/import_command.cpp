@@ -95,7 +95,7 @@ QString fileProblem(const table::Row &row)
 {
     if (row.folder != lists::recordDirectory(lists::creatureKind) && row.folder != lists::recordDirectory(lists::spellKind))
         return QStringLiteral("Den Ordner '%1' gibt es nicht; erlaubt sind 'Kreaturen' und 'Zauber'.").arg(row.folder);
-    if (!row.file.endsWith(format::suffix) || row.file.size() == format::suffix.size() || !format::staysInFolder(row.file))
+    if (!row.file.endsWith(format::suffix, Qt::CaseInsensitive) || row.file.size() == format::suffix.size() || !format::staysInFolder(row.file))
         return QStringLiteral("'%1' ist kein Dateiname für einen Datensatz (NAME.dat, ohne '/' und '\\').").arg(row.file);
     const qsizetype bytes = QFile::encodeName(row.file).size();
     if (bytes > format::maxNameBytes + format::suffix.size())
