@@ -2,7 +2,6 @@
 
 #include "windows1252.h"
 
-#include <QStringDecoder>
 
 #include <csv.h>
 
@@ -23,13 +22,6 @@ void appendField(QByteArray &out, const QString &text, char separator)
     out += '"';
     out += bytes;
     out += '"';
-}
-
-bool isUtf8(QByteArrayView bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8(bytes);
-    return !utf8.hasError();
 }
 
 struct Collector
@@ -95,15 +87,13 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error)
             : QStringLiteral("Die Tabelle kann nicht gelesen werden: zu wenig Speicher.");
         return std::nullopt;
     }
-    // One decoding for the whole table: a spreadsheet saves all of it one way.
     QList<QStringList> rows;
     rows.reserve(collector.rows.size());
-    const bool utf8 = isUtf8(bytes);
     for (const QList<QByteArray> &raw : std::as_const(collector.rows)) {
         QStringList row;
         row.reserve(raw.size());
         for (const QByteArray &f : raw)
-            row.append(utf8 ? QString::fromUtf8(f) : windows1252::decode(f));
+            row.append(windows1252::decodeUtf8OrThis(f));
         rows.append(row);
     }
     return rows;

@@ -7,7 +7,6 @@
 #include <QCollator>
 #include <QFile>
 #include <QLocale>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cerrno>
@@ -53,13 +52,6 @@ ReadResult readOpened(int fd, qint64 size, const QString &path)
     if (data.size() > format::maxFileBytes)
         return RecordError(RecordError::Code::TooLarge, path, 0, QString::number(data.size()));
     return format::parse(data, path);
-}
-
-QString shownName(QByteArrayView native)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString shown = utf8(native);
-    return utf8.hasError() ? windows1252::decode(native) : shown;
 }
 
 } // namespace
@@ -163,7 +155,7 @@ QList<ListedName> list(const QString &directory)
                 regular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
             }
             if (regular) {
-                QString shown = shownName(native);
+                QString shown = windows1252::decodeUtf8OrThis(native);
                 keys.push_back(collator.sortKey(shown));
                 names.append({native.toByteArray(), std::move(shown)});
             }

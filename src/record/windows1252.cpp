@@ -1,5 +1,6 @@
 #include "windows1252.h"
 
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <array>
@@ -38,6 +39,13 @@ QString decode(QByteArrayView bytes)
         *out++ = QChar(u >= 0x80 && u < 0xA0 ? high[u - 0x80] : char16_t(u));
     }
     return text;
+}
+
+QString decodeUtf8OrThis(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    return utf8.hasError() ? decode(bytes) : text;
 }
 
 QByteArray encode(QStringView text)

@@ -216,6 +216,10 @@ void TestRecords::invocations_data()
     QTest::newRow("import: a file name leaving its folder")
         << Files{csvTable(row("Kreaturen,../A.dat,1,,A,1,,5,0,,0,,0,,0,,0,,"))} << QStringList{QStringLiteral("import"), table}
         << 1 << QStringList{QStringLiteral("'../A.dat' ist kein Dateiname")} << QString() << QStringList{QStringLiteral("A.dat")};
+    QTest::newRow("import: a spreadsheet's Windows-1252 CSV")
+        << Files{csvTable(row("Kreaturen,B\xe4r.dat,1,,B\xe4r,4,Gr\xfcne Magie - W\xe4lder,5,0,,0,,0,,0,,0,,"))}
+        << QStringList{QStringLiteral("import"), table} << 0 << QStringList{QStringLiteral("angelegt: Kreaturen/Bär.dat")}
+        << QString() << QStringList{};
     QTest::newRow("import: '.DAT' is a record file as in the pickers")
         << Files{csvTable(row("Zauber,GROSS.DAT,2,,GROSS,1,,5,0,,0,,0,,0,,0,,"))} << QStringList{QStringLiteral("import"), table}
         << 0 << QStringList{QStringLiteral("angelegt: Zauber/GROSS.DAT")} << QString() << QStringList{};
