@@ -45,7 +45,7 @@ void readLoop(benchmark::State &state)
         for (const char *kind : {"/Kreaturen", "/Zauber"}) {
             const QString directory = root + QLatin1String(kind);
             const QByteArray native = QFile::encodeName(directory);
-            for (const ww::storage::ListedName &name : ww::storage::list(directory))
+            for (const ww::storage::ListedName &name : ww::storage::list(directory).names)
                 ok += ww::storage::read(native + '/' + name.native, directory + QLatin1Char('/') + name.shown).ok();
         }
         benchmark::DoNotOptimize(ok);
@@ -58,7 +58,7 @@ void check(benchmark::State &state)
     for (auto _ : state) {
         QString report;
         QTextStream out(&report);
-        benchmark::DoNotOptimize(ww::cli::check(root, out));
+        benchmark::DoNotOptimize(ww::cli::check(root, out, out));
     }
 }
 

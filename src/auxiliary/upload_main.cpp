@@ -2,6 +2,7 @@
 // browser engine and a browser crash cannot take unsaved work with it.
 #include "appearance.h"
 #include "upload_address.h"
+#include "upload_protocol.h"
 #include "upload_window.h"
 
 #include <QApplication>
@@ -49,9 +50,9 @@ int main(int argc, char *argv[])
         QApplication::installTranslator(&browserTexts);
 
     QCommandLineParser options;
-    const QCommandLineOption watchInput(QStringLiteral("watch-stdin"),
+    const QCommandLineOption watchInput(ww::upload::watchInputOption,
                                         QStringLiteral("End when standard input closes (the editor is gone)."));
-    const QCommandLineOption centre(QStringLiteral("centre"), QStringLiteral("Centre the window on this point."),
+    const QCommandLineOption centre(ww::upload::centreOption, QStringLiteral("Centre the window on this point."),
                                     QStringLiteral("x,y"));
     const QCommandLineOption reportLoads(QStringLiteral("report-loads"),
                                          QStringLiteral("Print the outcome of each page load."));
@@ -93,7 +94,8 @@ int main(int argc, char *argv[])
     window.navigate(home);
     // Tells the editor the window is up; an end before this line is a failure.
     QTimer::singleShot(0, &window, [] {
-        std::puts("ww_upload: bereit");
+        std::fwrite(ww::upload::readyLine.data(), 1, size_t(ww::upload::readyLine.size()), stdout);
+        std::fputc('\n', stdout);
         std::fflush(stdout);
     });
     return QApplication::exec();

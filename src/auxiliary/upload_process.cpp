@@ -1,10 +1,13 @@
 #include "upload_process.h"
 
 #include "message_box.h"
+#include "upload_protocol.h"
 
 #include <QCoreApplication>
+#include <QEventLoopLocker>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdio>
@@ -13,9 +16,9 @@ namespace ww {
 
 namespace {
 
-// ww_upload prints this once its window is up.
-constexpr QByteArrayView readyLine = "ww_upload: bereit";
 constexpr int keptLines = 8;
+// How long a closed upload window may take to end before it is killed.
+constexpr int lingerMs = 5000;
 
 } // namespace
 
@@ -34,6 +37,8 @@ UploadProcess::UploadProcess(QWidget *editor) : QObject(editor), m_editor(editor
         Qt::QueuedConnection);
 }
 
+UploadProcess::~UploadProcess() = default;
+
 QString UploadProcess::program()
 {
     const QString dir = QCoreApplication::applicationDirPath();
@@ -48,7 +53,8 @@ UploadProcess *UploadProcess::start(QWidget *editor)
     auto *upload = new UploadProcess(editor);
     const QPoint centre = editor->frameGeometry().center();
     upload->m_process->setProgram(program());
-    upload->m_process->setArguments({QStringLiteral("--watch-stdin"), QStringLiteral("--centre"),
+    upload->m_process->setArguments({QStringLiteral("--") + upload::watchInputOption,
+                                     QStringLiteral("--") + upload::centreOption,
                                      QStringLiteral("%1,%2").arg(centre.x()).arg(centre.y())});
     // Its output passes through to the editor's; the last lines are kept
     // to explain an early end.
@@ -69,13 +75,13 @@ void UploadProcess::readOutput()
     while ((end = m_partialLine.indexOf('\n')) >= 0) {
         const QByteArray line = m_partialLine.left(end).trimmed();
         m_partialLine.remove(0, end + 1);
-        if (line == readyLine) {
+        if (line == upload::readyLine) {
             m_ready = true;
             m_lastLines.clear();
             return;
         }
         if (!line.isEmpty())
-            m_lastLines.append(QString::fromLocal8Bit(line.left(300)));
+            m_lastLines.append(QString::fromLocal8Bit(line).left(300)); // whole characters
         if (m_lastLines.size() > keptLines)
             m_lastLines.removeFirst();
     }
@@ -110,15 +116,19 @@ void UploadProcess::report(const QString &what)
 
 void UploadProcess::close()
 {
+    if (m_closing)
+        return;
     m_closing = true;
-    if (m_process->state() != QProcess::NotRunning) {
-        m_process->closeWriteChannel();
-        if (!m_process->waitForFinished(3000)) {
-            m_process->kill();
-            m_process->waitForFinished(1000);
-        }
+    if (m_process->state() == QProcess::NotRunning) {
+        deleteLater();
+        return;
     }
-    deleteLater();
+    // ww_upload ends by itself once its input closes; nobody waits for it
+    // here. The program does not end before it has, so no browser is left
+    // behind, and one that lingers is killed.
+    m_process->closeWriteChannel();
+    m_keepProgram = std::make_unique<QEventLoopLocker>();
+    QTimer::singleShot(lingerMs, this, [this] { m_process->kill(); });
 }
 
 } // namespace ww

@@ -1,6 +1,11 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
+
+#include <memory>
+
+class QEventLoopLocker;
 
 class QProcess;
 class QWidget;
@@ -21,8 +26,10 @@ public:
     // Starts ww_upload centred on `editor` without waiting for it; should it
     // fail to start, the user is told why and the handle goes away.
     static UploadProcess *start(QWidget *editor);
+    ~UploadProcess() override;
 
-    // Closes the upload window and waits briefly for the program to end.
+    // Closes the upload window without waiting; the handle goes once the
+    // program has ended.
     void close();
 
 private:
@@ -38,6 +45,8 @@ private:
     QStringList m_lastLines;
     bool m_ready = false;
     bool m_closing = false;
+    // Keeps the program from ending while a closed ww_upload winds down.
+    std::unique_ptr<QEventLoopLocker> m_keepProgram;
 };
 
 } // namespace ww

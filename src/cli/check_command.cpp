@@ -17,7 +17,7 @@ QString counted(int n, const char *one, const char *many)
 
 } // namespace
 
-int check(const QString &root, QTextStream &out)
+int check(const QString &root, QTextStream &out, QTextStream &err)
 {
     int read = 0;
     int faulty = 0;
@@ -30,7 +30,7 @@ int check(const QString &root, QTextStream &out)
     QHash<QString, QList<std::pair<QString, QString>>> trimmed;
     QStringList trimmedOrder;
 
-    forEachRecord(root, [&](const StoredRecord &stored) {
+    const QStringList problems = forEachRecord(root, [&](const StoredRecord &stored) {
         ++read;
         if (!stored.result.ok()) {
             ++faulty;
@@ -71,7 +71,10 @@ int check(const QString &root, QTextStream &out)
     }
     out << counted(read, "Datei", "Dateien") << QStringLiteral(" gelesen, ") << faulty
         << QStringLiteral(" fehlerhaft, ") << counted(notes, "Hinweis", "Hinweise") << QStringLiteral(".\n");
-    return faulty > 0 ? 1 : 0;
+    out.flush();
+    for (const QString &problem : problems)
+        err << problem << '\n';
+    return faulty > 0 || !problems.isEmpty() ? 1 : 0;
 }
 
 } // namespace ww::cli

@@ -8,12 +8,13 @@ class QIODevice;
 class QTextStream;
 
 // The commands of ww_records. Each returns the program's exit status:
-// 0 all well, 1 records (or rows) found faulty.
+// 0 all well; 1 records (or rows) found faulty, or a record folder that
+// could not be read; 2 a table that could not be read (import).
 namespace ww::cli {
 
 // Reads every record as a picker would; one line per file the editor could
 // not open, notes on what a writer should know, and a summary.
-int check(const QString &root, QTextStream &out);
+int check(const QString &root, QTextStream &out, QTextStream &err);
 
 enum class Format { Csv, Json };
 // Every readable record as one row; unreadable ones are named on `err`.

@@ -18,7 +18,7 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
     // Rows are added as the records are read, in the pickers' order.
     QByteArray text = format == Format::Csv ? csv::write({columns}, style) : QByteArray();
     QJsonArray array;
-    forEachRecord(root, [&](const StoredRecord &stored) {
+    const QStringList problems = forEachRecord(root, [&](const StoredRecord &stored) {
         if (!stored.result.ok()) {
             ++faulty;
             err << stored.path << QStringLiteral(": ") << stored.result.error().message() << '\n';
@@ -35,7 +35,9 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
         array.append(object);
     });
     out.write(format == Format::Csv ? text : QJsonDocument(array).toJson(QJsonDocument::Indented));
-    return faulty > 0 ? 1 : 0;
+    for (const QString &problem : problems)
+        err << problem << '\n';
+    return faulty > 0 || !problems.isEmpty() ? 1 : 0;
 }
 
 } // namespace ww::cli

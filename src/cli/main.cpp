@@ -121,7 +121,7 @@ int main(int argc, char *argv[])
     if (command == QLatin1String("check")) {
         if (QString problem = only({}); !problem.isEmpty() || !(problem = folderAt(0, folder)).isEmpty())
             return usage(problem);
-        return ww::cli::check(folder, out);
+        return ww::cli::check(folder, out, err);
     }
     if (command == QLatin1String("export")) {
         const QString format = parser.value(o.format);

@@ -2,7 +2,9 @@
 
 #include "value_lists.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace ww::cli {
 
@@ -13,18 +15,32 @@ QString below(const QString &root, const QString &sub)
     return root.endsWith(QLatin1Char('/')) ? root + sub : root + QLatin1Char('/') + sub;
 }
 
-void forEachRecord(const QString &root, const std::function<void(const StoredRecord &)> &visit)
+QStringList forEachRecord(const QString &root, const std::function<void(const StoredRecord &)> &visit)
 {
+    QStringList problems;
+    int folders = 0;
     for (const int kind : {lists::creatureKind, lists::spellKind}) {
         const QString folder = lists::recordDirectory(kind);
         const QString directory = below(root, folder);
         const QByteArray nativeDirectory = QFile::encodeName(directory);
-        for (storage::ListedName &name : storage::list(directory)) {
+        storage::Listing listing = storage::list(directory);
+        if (listing.error.isError()) {
+            problems.append(listing.error.message());
+            continue;
+        }
+        if (QFileInfo(directory).isDir())
+            ++folders;
+        for (storage::ListedName &name : listing.names) {
             const QString path = directory + QLatin1Char('/') + name.shown;
             ReadResult result = storage::read(nativeDirectory + '/' + name.native, path);
             visit({folder, std::move(name), path, std::move(result)});
         }
     }
+    if (folders == 0 && problems.isEmpty())
+        problems.append(QStringLiteral("Im Ordner '%1' gibt es weder '%2' noch '%3': Das ist kein Ordner mit Datensätzen.")
+                            .arg(QDir::cleanPath(QDir::current().absoluteFilePath(root)),
+                                 lists::recordDirectory(lists::creatureKind), lists::recordDirectory(lists::spellKind)));
+    return problems;
 }
 
 } // namespace ww::cli

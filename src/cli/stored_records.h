@@ -4,6 +4,7 @@
 #include "record_storage.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -19,8 +20,9 @@ struct StoredRecord
 };
 
 // Every "*.dat" file of FOLDER/Kreaturen, then FOLDER/Zauber, each folder in
-// the pickers' order.
-void forEachRecord(const QString &root, const std::function<void(const StoredRecord &)> &visit);
+// the pickers' order. Gives what kept it from reading everything: a record
+// folder that cannot be listed, or neither record folder being there.
+QStringList forEachRecord(const QString &root, const std::function<void(const StoredRecord &)> &visit);
 
 // FOLDER/sub as the user would write it: "Kreaturen/x.dat" for the working folder.
 QString below(const QString &root, const QString &sub);

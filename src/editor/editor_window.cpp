@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QShortcut>
 
 #include <array>
@@ -314,15 +315,21 @@ void EditorWindow::setName(const QString &name)
 
 void EditorWindow::save()
 {
-    saveRecord();
+    if (!m_busy)
+        saveRecord();
 }
 
 bool EditorWindow::saveRecord()
 {
-    if (!SaveCommand(*this).run())
+    m_busy = true;
+    const QPointer<EditorWindow> self(this);
+    const bool saved = SaveCommand(*this).run();
+    if (!self)
         return false;
-    m_unchanged = record();
-    return true;
+    m_busy = false;
+    if (saved)
+        m_unchanged = record();
+    return saved;
 }
 
 bool EditorWindow::maySetAsideEdits()
@@ -330,10 +337,20 @@ bool EditorWindow::maySetAsideEdits()
     const Record shown = record();
     if (shown == m_unchanged)
         return true;
+    // One question at a time: a close that arrives while one is open (a
+    // logout, say) waits for its answer instead of asking again inside it.
+    if (m_busy)
+        return false;
+    m_busy = true;
     const QString which = shown.name.isEmpty() ? kindText() + QStringLiteral(" (ohne Namen)")
                                                : kindText() + QStringLiteral(" '") + shown.name + QLatin1Char('\'');
-    switch (message::askToSave(this, which + QStringLiteral(" hat ungespeicherte Änderungen.\n"
-                                                            "Sollen sie gespeichert werden?"))) {
+    const QPointer<EditorWindow> self(this);
+    const message::Choice choice = message::askToSave(
+        this, which + QStringLiteral(" hat ungespeicherte Änderungen.\nSollen sie gespeichert werden?"));
+    if (!self)
+        return false;
+    m_busy = false;
+    switch (choice) {
     case message::Choice::Save: return saveRecord();
     case message::Choice::Discard: return true;
     case message::Choice::Cancel: return false;

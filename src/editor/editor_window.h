@@ -72,6 +72,8 @@ private:
     // The description as set, and as the box showed it then.
     QString m_storedText;
     QString m_shownText;
+    // A question about unsaved edits, or the save command, is waiting for the user.
+    bool m_busy = false;
 };
 
 } // namespace ww

@@ -6,6 +6,8 @@
 #include "record_storage.h"
 #include "value_lists.h"
 
+#include <QPointer>
+
 namespace ww {
 
 bool SaveCommand::run()
@@ -32,7 +34,9 @@ bool SaveCommand::run()
     if (storage::exists(path)) {
         const QString question = m_editor.kindText() + QStringLiteral(" '") + record.name
             + QStringLiteral("' ist schon vorhanden!\r\nSoll die Datei überschrieben werden?");
-        if (!message::confirm(&m_editor, question))
+        // The editor may be gone once the answer comes.
+        const QPointer<EditorWindow> editor(&m_editor);
+        if (!message::confirm(&m_editor, question) || !editor)
             return false;
     }
     if (const RecordError error = storage::write(directory, record); error.isError()) {

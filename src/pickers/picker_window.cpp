@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 namespace ww {
 
@@ -80,9 +82,14 @@ PickerWindow::PickerWindow(const Config &config, QWidget *owner, std::function<b
 
     geometry::centreOnScreen(this);
     // The folder is read once; files saved later appear when the picker is opened again.
-    for (const storage::ListedName &name : storage::list(config.directory)) {
+    const storage::Listing listing = storage::list(config.directory);
+    for (const storage::ListedName &name : listing.names) {
         auto *item = new QListWidgetItem(name.shown, m_files);
         item->setData(Qt::UserRole, name.native);
+    }
+    // An unreadable folder must not pass for an empty one; said once the window is up.
+    if (listing.error.isError()) {
+        QTimer::singleShot(0, this, [this, text = listing.error.message()] { message::warn(this, text); });
     }
 }
 
@@ -117,8 +124,14 @@ void PickerWindow::openChosen()
         message::warn(this, result.error().message() + QStringLiteral("\nDer Editor bleibt unverändert."));
         return;
     }
-    if (m_mayReplaceForm && !m_mayReplaceForm())
-        return;
+    if (m_mayReplaceForm) {
+        // The question runs its own event loops; the editor may close this
+        // window, or go away itself, before the answer comes.
+        const QPointer<PickerWindow> self(this);
+        const bool mayReplace = m_mayReplaceForm();
+        if (!self || !isVisible() || !mayReplace)
+            return;
+    }
     Q_EMIT recordLoaded(result.record());
     close();
 }

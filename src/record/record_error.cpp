@@ -49,6 +49,8 @@ QString RecordError::message() const
         return QStringLiteral("Die Datei %1 ist zu groß für einen Datensatz (%2 Bytes, höchstens %3 MiB).")
             .arg(file, m_detail)
             .arg(format::maxFileBytes / (1024 * 1024));
+    case Code::FolderUnreadable:
+        return QStringLiteral("Der Ordner %1 kann nicht gelesen werden: %2.").arg(file, m_detail);
     case Code::TooFewFields:
         return QStringLiteral("Die Datei %1 ist unvollständig: %2 fehlt.").arg(file, field);
     case Code::UnclosedQuote:

@@ -15,6 +15,7 @@ public:
         NotRegular,
         Unreadable,
         TooLarge,
+        FolderUnreadable, // exists, but cannot be listed
         TooFewFields,
         UnclosedQuote,
         NotANumber,

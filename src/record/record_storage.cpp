@@ -135,7 +135,7 @@ RecordError ensureDirectory(const QString &directory)
     return RecordError();
 }
 
-QList<ListedName> list(const QString &directory)
+Listing list(const QString &directory)
 {
     QCollator collator{QLocale(QLocale::German, QLocale::Germany)};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -144,23 +144,37 @@ QList<ListedName> list(const QString &directory)
     QList<ListedName> names;
     std::vector<QCollatorSortKey> keys;
     // readdir's entry type spares a stat per file, which dominates large folders.
-    if (DIR *dir = ::opendir(QFile::encodeName(directory).constData())) {
-        while (const dirent *entry = ::readdir(dir)) {
-            const QByteArrayView native(entry->d_name);
-            if (!QLatin1String(native).endsWith(format::suffix, Qt::CaseInsensitive))
-                continue;
-            bool regular = entry->d_type == DT_REG;
-            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-                struct stat st {};
-                regular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
-            }
-            if (regular) {
-                QString shown = windows1252::decodeUtf8OrThis(native);
-                keys.push_back(collator.sortKey(shown));
-                names.append({native.toByteArray(), std::move(shown)});
-            }
+    DIR *dir = ::opendir(QFile::encodeName(directory).constData());
+    if (!dir) {
+        const int error = errno;
+        if (error == ENOENT)
+            return {};
+        return {{}, RecordError(RecordError::Code::FolderUnreadable, directory, 0, RecordError::reasonFromErrno(error))};
+    }
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            const int error = errno;
+            ::closedir(dir);
+            if (error != 0)
+                return {{}, RecordError(RecordError::Code::FolderUnreadable, directory, 0,
+                                        RecordError::reasonFromErrno(error))};
+            break;
         }
-        ::closedir(dir);
+        const QByteArrayView native(entry->d_name);
+        if (!QLatin1String(native).endsWith(format::suffix, Qt::CaseInsensitive))
+            continue;
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            regular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+        }
+        if (regular) {
+            QString shown = windows1252::decodeUtf8OrThis(native);
+            keys.push_back(collator.sortKey(shown));
+            names.append({native.toByteArray(), std::move(shown)});
+        }
     }
     // Sorting positions rather than keys and names avoids shuffling shared data.
     std::vector<qsizetype> order(keys.size());
@@ -169,10 +183,10 @@ QList<ListedName> list(const QString &directory)
         const int c = keys[a].compare(keys[b]);
         return c != 0 ? c < 0 : names[a].native < names[b].native;
     });
-    QList<ListedName> sorted;
-    sorted.reserve(names.size());
+    Listing sorted;
+    sorted.names.reserve(names.size());
     for (const qsizetype i : order)
-        sorted.append(names[i]);
+        sorted.names.append(names[i]);
     return sorted;
 }
 

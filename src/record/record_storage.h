@@ -34,9 +34,17 @@ bool exists(const QString &path);
 
 // Creates `directory` unless a file or directory of that name is already there.
 RecordError ensureDirectory(const QString &directory);
+// A folder's record files, or why it could not be read. A missing folder
+// holds no files; one that exists and cannot be listed is an error, never
+// an empty list.
+struct Listing
+{
+    QList<ListedName> names;
+    RecordError error;
+};
+
 // The regular "*.dat" files in `directory`, in German collation order of
-// their shown names (case ignored, numbers in natural order). Empty when the
-// folder is missing.
-QList<ListedName> list(const QString &directory);
+// their shown names (case ignored, numbers in natural order).
+Listing list(const QString &directory);
 
 } // namespace ww::storage

@@ -1,17 +1,21 @@
 #include "message_box.h"
 
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace ww::message {
 namespace {
 
+// The box lives on the heap: should its parent be deleted while it waits
+// for an answer (the editor ending, say), the box goes with it and the
+// answer is "closed without a choice" rather than a crash.
 int run(QWidget *parent, QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons,
         QMessageBox::StandardButton defaultButton = QMessageBox::Ok)
 {
-    QMessageBox box(icon, title(), text, buttons, parent);
-    box.setObjectName(QStringLiteral("message_box"));
-    box.setTextFormat(Qt::PlainText);
+    const QPointer<QMessageBox> box = new QMessageBox(icon, title(), text, buttons, parent);
+    box->setObjectName(QStringLiteral("message_box"));
+    box->setTextFormat(Qt::PlainText);
     const std::pair<QMessageBox::StandardButton, const char *> captions[] = {
         {QMessageBox::Ok, "OK"},
         {QMessageBox::Cancel, "Abbrechen"},
@@ -19,11 +23,15 @@ int run(QWidget *parent, QMessageBox::Icon icon, const QString &text, QMessageBo
         {QMessageBox::Discard, "Verwerfen"},
     };
     for (const auto &[button, caption] : captions) {
-        if (QAbstractButton *shown = box.button(button))
+        if (QAbstractButton *shown = box->button(button))
             shown->setText(QString::fromUtf8(caption));
     }
-    box.setDefaultButton(defaultButton);
-    return box.exec();
+    box->setDefaultButton(defaultButton);
+    const int answer = box->exec();
+    if (!box)
+        return QMessageBox::NoButton;
+    delete box.data();
+    return answer;
 }
 
 } // namespace

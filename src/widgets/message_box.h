@@ -5,7 +5,9 @@
 class QWidget;
 
 // The program's modal boxes, titled "ww_editor", with German buttons whether
-// or not Qt's own translations are installed.
+// or not Qt's own translations are installed. A box whose parent is deleted
+// while it is open counts as closed without a choice: confirm() gives false,
+// askToSave() Cancel. Callers check that they themselves still exist.
 namespace ww::message {
 
 QString title();

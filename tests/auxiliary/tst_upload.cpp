@@ -6,10 +6,12 @@
 #include "upload_address.h"
 #include "upload_page.h"
 #include "upload_process.h"
+#include "upload_protocol.h"
 #include "upload_window.h"
 #include "process_guard.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
@@ -35,16 +37,24 @@ using namespace ww;
 
 namespace {
 
-// Runs script in the page and waits for its result.
+// Runs script in the page and waits for its result. The answer may come
+// after the wait is over; it then lands in state this call no longer reads,
+// never in a finished stack frame or in the next call's.
 QVariant evaluate(QWebEnginePage *page, const QString &script)
 {
-    QVariant result;
-    bool done = false;
-    page->runJavaScript(script, [&](const QVariant &value) {
-        result = value;
-        done = true;
+    struct Answer
+    {
+        QVariant value;
+        bool done = false;
+    };
+    const auto answer = std::make_shared<Answer>();
+    page->runJavaScript(script, [answer](const QVariant &value) {
+        answer->value = value;
+        answer->done = true;
     });
-    return QTest::qWaitFor([&] { return done; }, 10000) ? result : QVariant();
+    if (!QTest::qWaitFor([&] { return answer->done; }, 20000))
+        qWarning("no answer from the page to: %s", qPrintable(script));
+    return answer->value;
 }
 
 QPoint centreOf(QWebEnginePage *page, const char *id)
@@ -54,15 +64,22 @@ QPoint centreOf(QWebEnginePage *page, const char *id)
                                             .arg(QLatin1String(id)))
                              .toString();
     const QJsonObject r = QJsonDocument::fromJson(json.toUtf8()).object();
+    if (r.isEmpty())
+        return QPoint(-1, -1);
     return QPoint(int(r[QStringLiteral("x")].toDouble() + r[QStringLiteral("width")].toDouble() / 2),
                   int(r[QStringLiteral("y")].toDouble() + r[QStringLiteral("height")].toDouble() / 2));
 }
 
-// A user's click, delivered where the browser takes its input.
-void click(QWebEngineView *view, const QPoint &at)
+// A user's click on the page's element `id`, delivered where the browser
+// takes its input; false when the page did not say where the element is.
+bool clickOn(QWebEngineView *view, const char *id)
 {
+    const QPoint at = centreOf(view->page(), id);
+    if (at.x() < 0)
+        return false;
     QWidget *input = view->focusProxy() ? view->focusProxy() : view;
     QTest::mouseClick(input, Qt::LeftButton, {}, at);
+    return true;
 }
 
 bool processAlive(qint64 pid)
@@ -91,6 +108,7 @@ class TestUpload : public QObject
 private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
+    void cleanup() { m_answerFileDialog = nullptr; }
 
     void window();
     void loadsUploadPage();
@@ -123,10 +141,42 @@ private:
         return window;
     }
 
+    // Answers the next file dialog the page opens. One that nobody planned
+    // for, or that stays open after its answer, fails the running test and
+    // is closed: a dialog left waiting would block every later wait.
+    void watchFileDialogs();
+
     QTemporaryDir m_store;
     QProcess m_server;
     ExternalBrowser m_external;
+    QTimer m_fileDialogWatch;
+    std::function<void(QFileDialog *)> m_answerFileDialog;
 };
+
+void TestUpload::watchFileDialogs()
+{
+    connect(&m_fileDialogWatch, &QTimer::timeout, this, [this] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        const QVariant answeredAt = dialog->property("answeredAt");
+        if (answeredAt.isValid()) {
+            if (QDateTime::currentMSecsSinceEpoch() - answeredAt.toLongLong() > 5000) {
+                QTest::qFail("the file dialog stayed open after its answer", __FILE__, __LINE__);
+                dialog->reject();
+            }
+            return;
+        }
+        dialog->setProperty("answeredAt", QDateTime::currentMSecsSinceEpoch());
+        if (const auto answer = std::exchange(m_answerFileDialog, nullptr)) {
+            answer(dialog);
+            return;
+        }
+        QTest::qFail("unexpected file dialog", __FILE__, __LINE__);
+        dialog->reject();
+    });
+    m_fileDialogWatch.start(20);
+}
 
 void TestUpload::initTestCase()
 {
@@ -141,6 +191,7 @@ void TestUpload::initTestCase()
     QVERIFY(port > 0);
     qputenv("WW_UPLOAD_HOST", QByteArray("127.0.0.1:") + QByteArray::number(port));
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_external, "open");
+    watchFileDialogs();
 }
 
 void TestUpload::cleanupTestCase()
@@ -182,21 +233,17 @@ void TestUpload::fileFieldUploadsRecord()
     QVERIFY(window);
     // The user picks the record in the file dialog the page's file field opens.
     int asked = 0;
-    QTimer answer;
-    connect(&answer, &QTimer::timeout, [&] {
-        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            ++asked;
-            dialog->selectFile(file);
-            QMetaObject::invokeMethod(dialog, "accept");
-        }
-    });
-    answer.start(20);
-    click(window->browser(), centreOf(window->browser()->page(), "file"));
-    QTRY_COMPARE_WITH_TIMEOUT(asked, 1, 10000);
+    m_answerFileDialog = [&](QFileDialog *dialog) {
+        ++asked;
+        dialog->selectFile(file);
+        QMetaObject::invokeMethod(dialog, "accept");
+    };
+    QVERIFY(clickOn(window->browser(), "file"));
+    QTRY_COMPARE_WITH_TIMEOUT(asked, 1, 20000);
     QTRY_COMPARE_WITH_TIMEOUT(evaluate(window->browser()->page(), QStringLiteral("document.getElementById('file').files.length"))
                                   .toInt(),
                               1, 10000);
-    click(window->browser(), centreOf(window->browser()->page(), "send"));
+    QVERIFY(clickOn(window->browser(), "send"));
     const QString arrived = m_store.filePath(QStringLiteral("Glutdrache.dat"));
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(arrived), 20000);
     QFile sent(file), received(arrived);
@@ -213,17 +260,13 @@ void TestUpload::fileDialogStartsInWorkingFolder()
     QVERIFY(window);
     QString shownFolder;
     QStringList buttons;
-    QTimer answer;
-    connect(&answer, &QTimer::timeout, [&] {
-        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            shownFolder = dialog->directory().absolutePath();
-            for (const QPushButton *b : dialog->findChildren<QPushButton *>())
-                buttons.append(b->text());
-            dialog->reject();
-        }
-    });
-    answer.start(20);
-    click(window->browser(), centreOf(window->browser()->page(), "file"));
+    m_answerFileDialog = [&](QFileDialog *dialog) {
+        shownFolder = dialog->directory().absolutePath();
+        for (const QPushButton *b : dialog->findChildren<QPushButton *>())
+            buttons.append(b->text());
+        dialog->reject();
+    };
+    QVERIFY(clickOn(window->browser(), "file"));
     QTRY_VERIFY_WITH_TIMEOUT(!shownFolder.isEmpty(), 10000);
     QDir::setCurrent(previous);
     QCOMPARE(shownFolder, QDir(folder.path()).absolutePath());
@@ -267,7 +310,7 @@ void TestUpload::otherHostsOpenOutside()
     m_external.opened.clear();
     auto window = loadedWindow();
     QVERIFY(window);
-    click(window->browser(), centreOf(window->browser()->page(), link.constData()));
+    QVERIFY(clickOn(window->browser(), link.constData()));
     QTRY_COMPARE_WITH_TIMEOUT(m_external.opened, QList<QUrl>{address}, 10000);
     QTest::qWait(200);
     QCOMPARE(window->browser()->url(), uploadAddress());
@@ -307,8 +350,10 @@ void TestUpload::editorStartsUploadOnceAndClosesIt()
     QCOMPARE(requestLog().count(QStringLiteral("GET /projects")), 1); // no reload
 
     QVERIFY(editor.close());
-    // It ended by itself once the editor let go of it, rather than being killed.
-    QCOMPARE(ended.size(), 1);
+    // Closing did not wait for it; it ended by itself once the editor let go
+    // of it, rather than being killed.
+    QCOMPARE(ended.size(), 0);
+    QVERIFY(ended.wait(20000));
     QCOMPARE(ended.constFirst().at(1).value<QProcess::ExitStatus>(), QProcess::NormalExit);
     QCOMPARE(ended.constFirst().at(0).toInt(), 0);
     QTRY_VERIFY(!upload);
@@ -334,7 +379,8 @@ void TestUpload::killedEditorEndsUpload()
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
     const QByteArray program = UploadProcess::program().toLocal8Bit();
-    char *argv[] = {const_cast<char *>(program.constData()), const_cast<char *>("--watch-stdin"), nullptr};
+    const QByteArray watch = "--" + QByteArray(upload::watchInputOption.data(), upload::watchInputOption.size());
+    char *argv[] = {const_cast<char *>(program.constData()), const_cast<char *>(watch.constData()), nullptr};
     pid_t upload = 0;
     const int spawned = posix_spawn(&upload, program.constData(), &actions, nullptr, argv, environ);
     ProcessGuard uploadGuard(spawned == 0 ? upload : 0);

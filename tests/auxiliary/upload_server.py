@@ -59,8 +59,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             filename = part.get_filename()
             if filename:
                 name = os.path.basename(filename)
-                with open(os.path.join(self.store, name), "wb") as out:
+                # Whole or not at all: a test waits for the name to appear.
+                target = os.path.join(self.store, name)
+                with open(target + ".part", "wb") as out:
                     out.write(part.get_payload(decode=True))
+                os.replace(target + ".part", target)
                 names.append(name)
         self._send("<title>Danke</title><p>%s</p>" % ", ".join(names))
 

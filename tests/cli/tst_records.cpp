@@ -5,11 +5,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <grp.h>
+#include <unistd.h>
+
 namespace {
 
 using Files = QList<std::pair<QString, QByteArray>>;
 
 const QByteArray drache("1,\"Drache\",2,\"12\",80,60,0,0,100,\"Speit Feuer,\r\nfliegt weit.\"\r\n");
+// A description that starts with a line break.
+const QByteArray welle("2,\"Welle\",3,\"4\",0,0,0,0,0,\"\r\nzweite Zeile\"\r\n");
 const QByteArray blitz("2,\"Blitz\",3,\" 5 \",1,2,3,4,5,\"\"\r\n");
 const QByteArray header("Ordner,Datei,Typ,Typ (Text),Name,Magik,Magik (Text),Mana,Angriff,Angriff (Text),"
                         "Verteidigung,Verteidigung (Text),Bewegung-Erde,Bewegung-Erde (Text),Bewegung-Wasser,"
@@ -20,9 +25,17 @@ QByteArray row(const char *cells)
     return QByteArray(cells) + "\r\n";
 }
 
+// A folder listed with the bytes `locked` is made unreadable, and the
+// program then runs as a user the lock holds (nobody, where the tests run as root).
+const QByteArray locked("(chmod 000)");
+
 void writeFiles(const QDir &root, const Files &files)
 {
     for (const auto &[path, bytes] : files) {
+        if (bytes == locked) {
+            QVERIFY(root.mkpath(path));
+            continue;
+        }
         QVERIFY(root.mkpath(QFileInfo(path).path()));
         QFile f(root.filePath(path));
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -49,10 +62,16 @@ struct Run
     QString err;
 };
 
-Run run(const QStringList &arguments, const QString &folder)
+Run run(const QStringList &arguments, const QString &folder, bool asNobody = false)
 {
     QProcess process;
     process.setWorkingDirectory(folder);
+    if (asNobody && ::geteuid() == 0) {
+        process.setChildProcessModifier([] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(127);
+        });
+    }
     process.start(QStringLiteral(WW_RECORDS_PROGRAM), arguments);
     Run result;
     if (!process.waitForFinished(60000)) {
@@ -113,9 +132,17 @@ void TestRecords::invocations_data()
                                     << QStringList{} << QStringLiteral("'fehlt' existiert nicht") << QStringList{};
 
     // check
-    QTest::newRow("check: empty folder") << Files{} << QStringList{QStringLiteral("check")} << 0
-                                         << QStringList{QStringLiteral("0 Dateien gelesen, 0 fehlerhaft, 0 Hinweise.")}
-                                         << QString() << QStringList{};
+    QTest::newRow("check: an empty record folder") << Files{{QStringLiteral("Zauber/notiz.txt"), ""}}
+                                                   << QStringList{QStringLiteral("check")} << 0
+                                                   << QStringList{QStringLiteral("0 Dateien gelesen, 0 fehlerhaft, 0 Hinweise.")}
+                                                   << QString() << QStringList{};
+    QTest::newRow("check: neither record folder") << Files{} << QStringList{QStringLiteral("check")} << 1 << QStringList{}
+                                                  << QStringLiteral("gibt es weder 'Kreaturen' noch 'Zauber'") << QStringList{};
+    QTest::newRow("check: a record folder that cannot be read")
+        << Files{{QStringLiteral("Kreaturen"), locked}, {QStringLiteral("Zauber/Blitz.dat"), blitz}}
+        << QStringList{QStringLiteral("check")} << 1
+        << QStringList{QStringLiteral("1 Datei gelesen, 0 fehlerhaft, 0 Hinweise.")}
+        << QStringLiteral("/Kreaturen' kann nicht gelesen werden: keine Berechtigung") << QStringList{};
     QTest::newRow("check: good records")
         << Files{{QStringLiteral("Kreaturen/Drache.dat"), drache}, {QStringLiteral("Zauber/Blitz.dat"), blitz}}
         << QStringList{QStringLiteral("check")} << 0
@@ -170,6 +197,17 @@ void TestRecords::invocations_data()
         << Files{{QStringLiteral("Zauber/Blitz.dat"), blitz}, {QStringLiteral("Zauber/Halb.dat"), "2,\"Ha"}}
         << QStringList{QStringLiteral("export")} << 1 << QStringList{QStringLiteral("Zauber,Blitz.dat,")}
         << QStringLiteral("Zauber/Halb.dat: Die Datei") << QStringList{};
+    QTest::newRow("export: --excel quotes what holds ';'")
+        << Files{{QStringLiteral("Zauber/Blitz.dat"), "2,\"Blitz\",3,\"a;b\",1,2,3,4,5,\"\"\r\n"}}
+        << QStringList{QStringLiteral("export"), QStringLiteral("--excel")} << 0
+        << QStringList{QStringLiteral(";Blaue Magie - Meere;\"a;b\";1;")} << QString() << QStringList{};
+    QTest::newRow("export: a record folder that cannot be read")
+        << Files{{QStringLiteral("Zauber"), locked}} << QStringList{QStringLiteral("export")} << 1
+        << QStringList{QString::fromUtf8(header.trimmed())} << QStringLiteral("/Zauber' kann nicht gelesen werden")
+        << QStringList{};
+    QTest::newRow("export: neither record folder") << Files{} << QStringList{QStringLiteral("export")} << 1
+                                                   << QStringList{} << QStringLiteral("weder 'Kreaturen' noch 'Zauber'")
+                                                   << QStringList{};
     QTest::newRow("export: unknown format") << Files{}
                                             << QStringList{QStringLiteral("export"), QStringLiteral("--format=xml")} << 2
                                             << QStringList{} << QStringLiteral("Unbekanntes Format 'xml'") << QStringList{};
@@ -199,6 +237,18 @@ void TestRecords::invocations_data()
         << Files{csvTable(aRow)} << QStringList{QStringLiteral("import"), QStringLiteral("--dry-run"), table} << 0
         << QStringList{QStringLiteral("würde anlegen: Kreaturen/A.dat"), QStringLiteral("Probelauf: 1 angelegt")}
         << QString() << QStringList{QStringLiteral("Kreaturen/A.dat"), QStringLiteral("Kreaturen")};
+    QTest::newRow("import: --dry-run keeps an existing file without --overwrite")
+        << Files{csvTable(aRow), {QStringLiteral("Kreaturen/A.dat"), drache}}
+        << QStringList{QStringLiteral("import"), QStringLiteral("--dry-run"), table} << 1
+        << QStringList{QStringLiteral("abgelehnt: Zeile 2: Kreaturen/A.dat ist schon vorhanden")} << QString()
+        << QStringList{};
+    QTest::newRow("import: a byte-order mark before a quoted header")
+        << Files{{table, "\xEF\xBB\xBF\"Ordner\"" + header.mid(6) + aRow}} << QStringList{QStringLiteral("import"), table}
+        << 0 << QStringList{QStringLiteral("angelegt: Kreaturen/A.dat")} << QString() << QStringList{};
+    QTest::newRow("import: one name in both folders")
+        << Files{csvTable(aRow + row("Zauber,A.dat,2,,A,1,,5,0,,0,,0,,0,,0,,"))} << QStringList{QStringLiteral("import"), table}
+        << 0 << QStringList{QStringLiteral("angelegt: Kreaturen/A.dat"), QStringLiteral("angelegt: Zauber/A.dat")}
+        << QString() << QStringList{};
     QTest::newRow("import: a bad row does not stop the others")
         << Files{csvTable(row("Kreaturen,X.dat,7,,X,1,,5,0,,0,,0,,0,,0,,") + bRow)} << QStringList{QStringLiteral("import"), table}
         << 1
@@ -255,8 +305,17 @@ void TestRecords::invocations()
     QFETCH(QStringList, absent);
     QTemporaryDir folder;
     writeFiles(QDir(folder.path()), files);
+    bool lock = false;
+    for (const auto &[path, bytes] : std::as_const(files)) {
+        if (bytes == locked) {
+            lock = true;
+            QVERIFY(QFile::setPermissions(QDir(folder.path()).filePath(path), {}));
+        }
+    }
+    if (lock && ::geteuid() == 0)
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::Permissions(0x7777)));
 
-    const Run result = run(arguments, folder.path());
+    const Run result = run(arguments, folder.path(), lock);
     const QString out = QString::fromUtf8(result.out);
     QVERIFY2(result.status == status, qPrintable(QStringLiteral("status %1\n%2\n%3").arg(result.status).arg(out, result.err)));
     const QStringList outLines = out.split(QStringLiteral("\r\n")).join(QLatin1Char('\n')).split(QLatin1Char('\n'));
@@ -314,7 +373,9 @@ void TestRecords::spreadsheetEditThenImport()
     // and saves with its own line ends (LF, also inside cells) and quoting.
     QTemporaryDir folder;
     writeFiles(QDir(folder.path()),
-               {{QStringLiteral("Kreaturen/Drache.dat"), drache}, {QStringLiteral("Zauber/Blitz.dat"), blitz}});
+               {{QStringLiteral("Kreaturen/Drache.dat"), drache},
+                {QStringLiteral("Zauber/Blitz.dat"), blitz},
+                {QStringLiteral("Zauber/Welle.dat"), welle}});
     const Run exported = run({QStringLiteral("export")}, folder.path());
     QCOMPARE(exported.status, 0);
     QProcess spreadsheet;
@@ -344,6 +405,7 @@ for row in rows:
     expected.replace("\"12\"", "\"99\"");
     QCOMPARE(contents(folder.path()).value(QStringLiteral("Kreaturen/Drache.dat")), expected);
     QCOMPARE(contents(folder.path()).value(QStringLiteral("Zauber/Blitz.dat")), blitz);
+    QCOMPARE(contents(folder.path()).value(QStringLiteral("Zauber/Welle.dat")), welle);
 }
 
 QTEST_GUILESS_MAIN(TestRecords)

@@ -3,11 +3,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <deque>
+#include <functional>
 
 // Answers the program's modal message boxes while a test drives it, and keeps
 // what each box showed. A box that no answerer planned for (none alive, or
@@ -28,6 +30,9 @@ public:
 
     // Answering with the keyboard alone: Return takes the default button.
     static constexpr int PressReturn = -1;
+    // Runs the answerer's action while the box is open (closing or deleting
+    // the window behind it, say); a box that outlives it is then closed.
+    static constexpr int Act = -2;
 
     // One answer per expected box, in order: QMessageBox::Ok, ::Cancel, or
     // QMessageBox::Escape for "closed without a button", or PressReturn.
@@ -42,6 +47,7 @@ public:
     BoxAnswerer &operator=(const BoxAnswerer &) = delete;
 
     QList<Seen> seen;
+    std::function<void()> action;
 
     static void install()
     {
@@ -87,7 +93,12 @@ private:
 
         const int answer = answerer->m_answers.front();
         answerer->m_answers.pop_front();
-        if (answer == QMessageBox::Escape)
+        if (answer == Act) {
+            const QPointer<QMessageBox> open(box);
+            answerer->action();
+            if (open)
+                QTest::keyClick(open, Qt::Key_Escape);
+        } else if (answer == QMessageBox::Escape)
             QTest::keyClick(box, Qt::Key_Escape);
         else if (answer == PressReturn)
             QTest::keyClick(box, Qt::Key_Return);

@@ -67,6 +67,8 @@ private Q_SLOTS:
     void saveAndReopenThroughBothPickers();
     void openOverUnsavedEdits_data();
     void openOverUnsavedEdits();
+    void questionsOutliveTheirWindows_data();
+    void questionsOutliveTheirWindows();
 
 private:
     // The picker as the editor opens it.
@@ -153,6 +155,16 @@ void TestPickers::missingFolderGivesEmptyList()
     const auto picker = standalone(true);
     QCOMPARE(list(picker.get())->count(), 0);
     QVERIFY(!QFileInfo::exists(QStringLiteral("Zauber"))); // opening creates nothing
+
+    // A folder that cannot be listed is said, not shown as an empty list.
+    writeFile(QStringLiteral("Kreaturen"), "kein Ordner");
+    BoxAnswerer boxes({QMessageBox::Ok});
+    const auto unreadable = standalone(false);
+    QTRY_COMPARE(boxes.seen.size(), 1);
+    QCOMPARE(boxes.seen[0].icon, QMessageBox::Warning);
+    const QString expected = QStringLiteral("Der Ordner '%1' kann nicht gelesen werden: ")
+                                 .arg(QDir::current().absoluteFilePath(QStringLiteral("Kreaturen")));
+    QVERIFY2(boxes.seen[0].text.startsWith(expected), qPrintable(boxes.seen[0].text));
 }
 
 void TestPickers::escapeCloses()
@@ -332,6 +344,8 @@ void TestPickers::failures_data()
     QTest::newRow("path outside the folder") << QStringLiteral("../Zauber/Blitz.dat") << none
                                              << QStringLiteral("kein Dateiname");
     QTest::newRow("parent folder") << QStringLiteral("..") << none << QStringLiteral("kein Dateiname");
+    QTest::newRow("backslash") << QStringLiteral("..\\Zauber\\Blitz.dat") << QByteArray("<plain>")
+                               << QStringLiteral("kein Dateiname");
 }
 
 void TestPickers::failures()
@@ -347,6 +361,8 @@ void TestPickers::failures()
         QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     } else if (content == "<large>") {
         writeFile(path, QByteArray(format::maxFileBytes + 1, ' '));
+    } else if (content == "<plain>") {
+        writeFile(path, format::encode(drache())); // a legal name on this system, and still refused
     } else if (content == "<beside>") {
         writeFile(path + QStringLiteral(".dat"), format::encode(drache()));
     } else if (!content.isEmpty()) {
@@ -438,6 +454,71 @@ void TestPickers::openOverUnsavedEdits()
         QVERIFY(picker && picker->isVisible());
         QCOMPARE(chosen(picker)->text(), QStringLiteral("Drache.dat"));
     }
+}
+
+void TestPickers::questionsOutliveTheirWindows_data()
+{
+    QTest::addColumn<QString>("asking"); // what puts up the box
+    QTest::addColumn<bool>("deleted"); // the editor is deleted, rather than closed, while it is open
+    QTest::addColumn<int>("boxes");
+    QTest::newRow("unsaved edits on close, editor deleted") << QStringLiteral("close") << true << 1;
+    QTest::newRow("unsaved edits on close, closed again") << QStringLiteral("close") << false << 1;
+    QTest::newRow("unsaved edits before a picker loads, editor deleted") << QStringLiteral("load") << true << 1;
+    QTest::newRow("unsaved edits before a picker loads, editor closed") << QStringLiteral("load") << false << 1;
+    QTest::newRow("overwrite question, editor deleted") << QStringLiteral("overwrite") << true << 1;
+    QTest::newRow("'gespeichert...', editor deleted") << QStringLiteral("saved") << true << 1;
+    QTest::newRow("picker's empty choice, editor closed") << QStringLiteral("empty") << false << 1;
+    QTest::newRow("picker's empty choice, editor deleted") << QStringLiteral("empty") << true << 1;
+}
+
+void TestPickers::questionsOutliveTheirWindows()
+{
+    QFETCH(QString, asking);
+    QFETCH(bool, deleted);
+    QFETCH(int, boxes);
+    writeFile(QStringLiteral("Kreaturen/Drache.dat"), format::encode(drache()));
+    auto *name = m_editor->findChild<QLineEdit *>(QStringLiteral("thing_name"));
+    name->setText(asking == QLatin1String("overwrite") || asking == QLatin1String("saved") ? QStringLiteral("Drache")
+                                                                                          : QStringLiteral("Neu"));
+    if (asking == QLatin1String("saved"))
+        QVERIFY(QFile::remove(QStringLiteral("Kreaturen/Drache.dat")));
+    if (asking == QLatin1String("empty"))
+        name->clear();
+    QPointer<PickerWindow> picker = openPicker(false);
+    const QByteArray typed = format::encode(m_editor->record());
+
+    BoxAnswerer answerer(QList<int>(boxes, BoxAnswerer::Act));
+    answerer.action = [&] {
+        if (deleted)
+            m_editor.reset();
+        else
+            m_editor->close();
+    };
+    if (asking == QLatin1String("close")) {
+        m_editor->close();
+    } else if (asking == QLatin1String("overwrite") || asking == QLatin1String("saved")) {
+        m_editor->save();
+    } else {
+        chosen(picker)->setText(asking == QLatin1String("load") ? QStringLiteral("Drache.dat") : QString());
+        QTest::mouseClick(button(picker), Qt::LeftButton);
+    }
+    QCOMPARE(answerer.seen.size(), boxes);
+    // Nothing was loaded over the edits nor written unasked, and the windows
+    // went, or stayed, as a whole.
+    QVERIFY(!QFileInfo::exists(QStringLiteral("Kreaturen/Neu.dat")));
+    QCOMPARE(fileBytes(QStringLiteral("Kreaturen/Drache.dat")),
+             asking == QLatin1String("saved") ? typed : format::encode(drache()));
+    if (deleted) {
+        QVERIFY(!picker);
+        return;
+    }
+    // A close while the editor asks waits for the answer; one while a picker
+    // speaks closes the editor and its picker.
+    const bool editorAsked = asking == QLatin1String("close") || asking == QLatin1String("load");
+    QCOMPARE(m_editor->isVisible(), editorAsked);
+    QCOMPARE(m_editor->record().name, name->text());
+    if (!editorAsked)
+        QTRY_VERIFY(!picker);
 }
 
 QTEST_MAIN(TestPickers)

@@ -563,6 +563,10 @@ void TestRecord::readFailures_data()
     QTest::newRow("over 1 MiB") << QStringLiteral("large") << Code::TooLarge;
     QTest::newRow("no read permission") << QStringLiteral("unreadable") << Code::Unreadable;
     QTest::newRow("symlink loop") << QStringLiteral("loop") << Code::Unreadable;
+    // Listing a folder: one that cannot be read is never taken for an empty one.
+    QTest::newRow("folder: missing lists nothing") << QStringLiteral("folder missing") << Code::None;
+    QTest::newRow("folder: no read permission") << QStringLiteral("folder unreadable") << Code::FolderUnreadable;
+    QTest::newRow("folder: a file in its place") << QStringLiteral("folder file") << Code::FolderUnreadable;
 }
 
 void TestRecord::readFailures()
@@ -587,10 +591,20 @@ void TestRecord::readFailures()
     } else if (setup == QLatin1String("unreadable")) {
         writeBytes(path, "1,\"a\",1,\"5\",0,0,0,0,0,\"\"\r\n");
         QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
+    } else if (setup == QLatin1String("folder unreadable")) {
+        QVERIFY(QDir().mkpath(path));
+        writeBytes(path + QStringLiteral("/a.dat"), "1,\"a\",1,\"5\",0,0,0,0,0,\"\"\r\n");
+        QVERIFY(QFile::setPermissions(path, QFile::WriteOwner | QFile::ExeOwner));
+    } else if (setup == QLatin1String("folder file")) {
+        writeBytes(path, "");
     }
-    const auto got = Code(withoutRoot(m_dir->path(), [&] { return int(storage::read(path).error().code()); }));
+    const bool folder = setup.startsWith(QLatin1String("folder"));
+    const auto got = Code(withoutRoot(m_dir->path(), [&] {
+        return int(folder ? storage::list(path).error.code() : storage::read(path).error().code());
+    }));
     QCOMPARE(got, code);
-    QVERIFY(RecordError(got, path).message().contains(path));
+    if (code != Code::None)
+        QVERIFY(RecordError(got, path).message().contains(path));
 }
 
 void TestRecord::listOrderAndFilter()
@@ -603,7 +617,7 @@ void TestRecord::listOrderAndFilter()
     // A Latin-1 name from a Windows archive shows readably and reads by its own bytes.
     const QByteArray latin = QFile::encodeName(dir.path()) + "/latin\xe4.dat";
     QVERIFY(::close(::open(latin.constData(), O_CREAT | O_WRONLY, 0644)) == 0);
-    const QList<storage::ListedName> listed = storage::list(m_dir->path());
+    const QList<storage::ListedName> listed = storage::list(m_dir->path()).names;
     const auto found = std::find_if(listed.begin(), listed.end(),
                                     [](const storage::ListedName &n) { return n.native == "latin\xe4.dat"; });
     QVERIFY(found != listed.end());
@@ -639,7 +653,7 @@ void TestRecord::killedSavesLeaveWholeFiles()
         QVERIFY(result.record() == version(false) || result.record() == version(true));
         ++whole;
         // Left-over temporary files never show up among the records.
-        QCOMPARE(shownNames(storage::list(directory)), QStringList{QStringLiteral("Drache.dat")});
+        QCOMPARE(shownNames(storage::list(directory).names), QStringList{QStringLiteral("Drache.dat")});
     }
     QVERIFY2(whole > 150, qPrintable(QStringLiteral("only %1 rounds saved anything").arg(whole)));
 }
