@@ -42,7 +42,7 @@ UploadProcess::~UploadProcess() = default;
 QString UploadProcess::program()
 {
     const QString dir = QCoreApplication::applicationDirPath();
-    const QString beside = dir + QStringLiteral("/ww_upload");
+    QString beside = dir + QStringLiteral("/ww_upload");
     if (QFileInfo(beside).isExecutable())
         return beside;
     return dir + QStringLiteral("/../libexec/ww_editor/ww_upload");

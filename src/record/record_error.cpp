@@ -48,7 +48,7 @@ QString RecordError::message() const
     case Code::TooLarge:
         return QStringLiteral("Die Datei %1 ist zu groß für einen Datensatz (%2 Bytes, höchstens %3 MiB).")
             .arg(file, m_detail)
-            .arg(format::maxFileBytes / (1024 * 1024));
+            .arg(format::maxFileBytes / (qint64(1024) * 1024));
     case Code::FolderUnreadable:
         return QStringLiteral("Der Ordner %1 kann nicht gelesen werden: %2.").arg(file, m_detail);
     case Code::TooFewFields:
@@ -85,7 +85,7 @@ QString RecordError::message() const
         return QStringLiteral("Der Datensatz wäre mit %1 Bytes zu groß für eine Datei (höchstens %2 MiB, %3 Bytes); "
                               "das meiste davon steht im Feld %4.")
             .arg(QLocale().toString(m_detail.toLongLong()))
-            .arg(format::maxFileBytes / (1024 * 1024))
+            .arg(format::maxFileBytes / (qint64(1024) * 1024))
             .arg(QLocale().toString(format::maxFileBytes))
             .arg(caption);
     case Code::DirectoryMissing:

@@ -15,7 +15,7 @@ namespace ww::format {
 // The limits every layer shares: what the check lets through, the reader
 // takes and the editor's boxes hold.
 // Larger files cannot be records; refusing them keeps memory bounded.
-inline constexpr qint64 maxFileBytes = 1024 * 1024;
+inline constexpr qint64 maxFileBytes = qint64(1024) * 1024;
 // File names longer than this many bytes are refused by common file systems.
 inline constexpr int maxFileNameBytes = 255;
 inline constexpr QLatin1String suffix(".dat");

@@ -60,13 +60,15 @@ public:
 
 QAccessibleInterface *factory(const QString &className, QObject *object)
 {
-    auto *widget = qobject_cast<QWidget *>(object);
-    if (!widget)
-        return nullptr;
+    // The class name decides before the object is touched: the factory is
+    // asked about every object of the program, the browser's internal ones too.
     if (className == QLatin1String("ww::PictureBox"))
-        return new PressablePicture(static_cast<PictureBox *>(widget));
+        return new PressablePicture(static_cast<PictureBox *>(object));
     // Only a plain container can have decorative children; controls keep Qt's own interfaces.
-    if (className == QLatin1String("QWidget") && !widget->isWindow()) {
+    if (className == QLatin1String("QWidget")) {
+        auto *widget = static_cast<QWidget *>(object);
+        if (widget->isWindow())
+            return nullptr;
         for (const QObject *child : widget->children()) {
             if (isDecorative(child))
                 return new WithoutDecoration(widget);

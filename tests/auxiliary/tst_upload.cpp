@@ -120,6 +120,7 @@ private Q_SLOTS:
     void otherHostsOpenOutside();
     void serverDown();
     void editorStartsUploadOnceAndClosesIt();
+    void uploadWindowClosedByItsUser();
     void killedEditorEndsUpload();
     void uploadFailsVisibly_data();
     void uploadFailsVisibly();
@@ -360,6 +361,28 @@ void TestUpload::editorStartsUploadOnceAndClosesIt()
     QVERIFY(!processAlive(pid));
 }
 
+void TestUpload::uploadWindowClosedByItsUser()
+{
+    EditorWindow editor;
+    editor.show();
+    editor.openUpload();
+    QPointer<UploadProcess> upload = editor.findChild<UploadProcess *>(QStringLiteral("upload_form"));
+    QVERIFY(upload);
+    auto *process = upload->findChild<QProcess *>();
+    QSignalSpy ended(process, &QProcess::finished);
+    QTRY_VERIFY_WITH_TIMEOUT(requestLog().contains(QStringLiteral("GET /projects/wild_weave/php/upload.php3")), 30000);
+    // ww_upload ends normally once its window is up, as when its user closes
+    // it: no failure is reported (any message box fails this test) and the
+    // menu entry starts a new one.
+    process->closeWriteChannel();
+    QVERIFY(ended.wait(20000));
+    QCOMPARE(ended.constFirst().at(0).toInt(), 0);
+    QTRY_VERIFY(!upload);
+    editor.openUpload();
+    QVERIFY(editor.findChild<UploadProcess *>(QStringLiteral("upload_form")));
+    QVERIFY(editor.close());
+}
+
 void TestUpload::killedEditorEndsUpload()
 {
     // A stand-in for the editor holds the pipe to ww_upload's standard input
@@ -410,7 +433,9 @@ void TestUpload::uploadFailsVisibly_data()
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<QString>("mentioned");
     QTest::newRow("the browser refuses root") << QByteArray("QTWEBENGINE_DISABLE_SANDBOX") << QByteArray()
-                                              << QStringLiteral("Administratorrechten (root)");
+                                              << QStringLiteral("mit dem Status 2, bevor");
+    QTest::newRow("the browser refuses root, its reason shown") << QByteArray("QTWEBENGINE_DISABLE_SANDBOX") << QByteArray()
+                                                                << QStringLiteral("Administratorrechten (root)");
     QTest::newRow("no window system to show it on") << QByteArray("QT_QPA_PLATFORM") << QByteArray("keine")
                                                     << QStringLiteral("brach ab");
 }

@@ -630,9 +630,17 @@ void TestEditor::unsavedEditsOnClose()
     if (!mana.isEmpty())
         child<QLineEdit>("mana")->setText(mana);
     const Record before = m_editor->record();
+    m_editor->openImageSelect();
+    const QPointer<QWidget> image = window("img_select");
+    QVERIFY(image);
 
     BoxAnswerer boxes(answers);
     QCOMPARE(m_editor->close(), closes);
+    // The secondary windows go only once closing is decided.
+    if (closes)
+        QTRY_VERIFY(!image);
+    else
+        QVERIFY(image && image->isVisible());
     QCOMPARE(boxes.seen.size(), answers.size());
     if (!answers.isEmpty()) {
         const BoxAnswerer::Seen &question = boxes.seen[0];

@@ -474,6 +474,8 @@ void TestRecord::writeFailures_data()
     QTest::newRow("directory without write permission") << QStringLiteral("readonly") << Code::CreateFailed
                                                         << QString();
     QTest::newRow("write-protected record file") << QStringLiteral("protected") << Code::NotWritable << QString();
+    QTest::newRow("a dangling link in place of the directory")
+        << QStringLiteral("dangling") << Code::DirectoryBlocked << QString();
     QTest::newRow("read-only file system, earlier file")
         << QStringLiteral("rofs") << Code::WriteFailed << QStringLiteral("das Dateisystem ist schreibgeschützt");
 
@@ -490,6 +492,12 @@ void TestRecord::writeFailures()
     const QString target = storage::pathFor(dir, r.name);
     if (setup == QLatin1String("file")) {
         writeBytes(dir, "x");
+    } else if (setup == QLatin1String("dangling")) {
+        // Creating the folder must not follow the link to wherever it points.
+        QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("nirgends")), dir));
+        QCOMPARE(storage::ensureDirectory(dir).code(), code);
+        QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("nirgends"))));
+        return;
     } else if (setup != QLatin1String("missing")) {
         QVERIFY(QDir().mkpath(dir));
     }
@@ -561,6 +569,7 @@ void TestRecord::readFailures_data()
     QTest::newRow("fifo must not block") << QStringLiteral("fifo") << Code::NotRegular;
     QTest::newRow("device") << QStringLiteral("device") << Code::NotRegular;
     QTest::newRow("over 1 MiB") << QStringLiteral("large") << Code::TooLarge;
+    QTest::newRow("exactly 1 MiB reads") << QStringLiteral("limit") << Code::None;
     QTest::newRow("no read permission") << QStringLiteral("unreadable") << Code::Unreadable;
     QTest::newRow("symlink loop") << QStringLiteral("loop") << Code::Unreadable;
     // Listing a folder: one that cannot be read is never taken for an empty one.
@@ -584,6 +593,11 @@ void TestRecord::readFailures()
         QByteArray big = "1,\"a\",1,\"5\",0,0,0,0,0,\"";
         big.append(QByteArray(format::maxFileBytes, 'x'));
         writeBytes(path, big + "\"\r\n");
+    } else if (setup == QLatin1String("limit")) {
+        QByteArray full = "1,\"a\",1,\"5\",0,0,0,0,0,\"";
+        full.append(QByteArray(format::maxFileBytes - full.size() - 3, 'x'));
+        writeBytes(path, full + "\"\r\n");
+        QCOMPARE(QFileInfo(path).size(), format::maxFileBytes);
     } else if (setup == QLatin1String("loop")) {
         QVERIFY(QFile::link(QStringLiteral("loop.dat"), path));
         QVERIFY2(storage::read(path).error().message().contains(QStringLiteral("im Kreis")),
