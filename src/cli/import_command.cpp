@@ -106,10 +106,12 @@ QString fileProblem(const table::Row &row)
     return QString();
 }
 
+// The bytes of the file a row would replace, read as a picker reads it
+// (never opening a FIFO or a device); empty when it cannot be read.
 QByteArray existing(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.read(format::maxFileBytes + 1) : QByteArray();
+    QByteArray bytes;
+    return storage::readBytes(QFile::encodeName(path), path, bytes).isError() ? QByteArray() : bytes;
 }
 
 } // namespace

@@ -27,9 +27,8 @@ RecordError unreadable(const QString &path, int error)
 }
 
 // All of a regular file, up to one byte past the record limit.
-ReadResult readOpened(int fd, qint64 size, const QString &path)
+RecordError readOpened(int fd, qint64 size, const QString &path, QByteArray &data)
 {
-    QByteArray data;
     // One byte more than the size tells a file that grew meanwhile; the limit
     // still holds however much it grew.
     data.resize(std::min<qint64>(size, format::maxFileBytes) + 1);
@@ -51,7 +50,7 @@ ReadResult readOpened(int fd, qint64 size, const QString &path)
     data.truncate(filled);
     if (data.size() > format::maxFileBytes)
         return RecordError(RecordError::Code::TooLarge, path, 0, QString::number(data.size()));
-    return format::parse(data, path);
+    return RecordError();
 }
 
 } // namespace
@@ -84,6 +83,14 @@ ReadResult read(const QString &path)
 
 ReadResult read(const QByteArray &native, const QString &path)
 {
+    QByteArray data;
+    if (const RecordError error = readBytes(native, path, data); error.isError())
+        return error;
+    return format::parse(data, path);
+}
+
+RecordError readBytes(const QByteArray &native, const QString &path, QByteArray &data)
+{
     // Look before opening: a FIFO would block and a device may act on open.
     struct stat st {};
     if (::stat(native.constData(), &st) != 0) {
@@ -105,9 +112,9 @@ ReadResult read(const QByteArray &native, const QString &path)
             return RecordError(RecordError::Code::NotFound, path);
         return unreadable(path, error);
     }
-    ReadResult result = readOpened(fd, st.st_size, path);
+    const RecordError error = readOpened(fd, st.st_size, path, data);
     ::close(fd);
-    return result;
+    return error;
 }
 
 bool exists(const QString &path)

@@ -29,6 +29,8 @@ RecordError write(const QString &directory, const QString &fileName, const Recor
 ReadResult read(const QString &path);
 // The same for a path in the file system's bytes; `shown` names it in errors.
 ReadResult read(const QByteArray &nativePath, const QString &shown);
+// A record file's bytes as the reader takes them, unparsed.
+RecordError readBytes(const QByteArray &nativePath, const QString &shown, QByteArray &bytes);
 // True only for a regular file; a directory of that name does not count.
 bool exists(const QString &path);
 
