@@ -112,7 +112,7 @@ RecordError readBytes(const QByteArray &native, const QString &path, QByteArray 
             return RecordError(RecordError::Code::NotFound, path);
         return unreadable(path, error);
     }
-    const RecordError error = readOpened(fd, st.st_size, path, data);
+    RecordError error = readOpened(fd, st.st_size, path, data);
     ::close(fd);
     return error;
 }
