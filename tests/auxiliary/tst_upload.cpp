@@ -82,6 +82,13 @@ bool clickOn(QWebEngineView *view, const char *id)
     return true;
 }
 
+// The editor's handle on ww_upload, once its menu entry has been chosen.
+UploadProcess *openUpload(EditorWindow &editor)
+{
+    editor.openUpload();
+    return editor.findChild<UploadProcess *>(QStringLiteral("upload_form"));
+}
+
 bool processAlive(qint64 pid)
 {
     return ::kill(pid_t(pid), 0) == 0;
@@ -335,8 +342,7 @@ void TestUpload::editorStartsUploadOnceAndClosesIt()
     QTest::failOnWarning(QRegularExpression(QStringLiteral("QProcess")));
     EditorWindow editor;
     editor.show();
-    editor.openUpload();
-    QPointer<UploadProcess> upload = editor.findChild<UploadProcess *>(QStringLiteral("upload_form"));
+    QPointer<UploadProcess> upload = openUpload(editor);
     QVERIFY(upload);
     auto *process = upload->findChild<QProcess *>();
     QVERIFY(process->waitForStarted(10000));
@@ -365,8 +371,7 @@ void TestUpload::uploadWindowClosedByItsUser()
 {
     EditorWindow editor;
     editor.show();
-    editor.openUpload();
-    QPointer<UploadProcess> upload = editor.findChild<UploadProcess *>(QStringLiteral("upload_form"));
+    QPointer<UploadProcess> upload = openUpload(editor);
     QVERIFY(upload);
     auto *process = upload->findChild<QProcess *>();
     QSignalSpy ended(process, &QProcess::finished);
