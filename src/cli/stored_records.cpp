@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 namespace ww::cli {
 
@@ -24,19 +23,18 @@ QStringList forEachRecord(const QString &root, const std::function<void(const St
         const QString directory = below(root, folder);
         const QByteArray nativeDirectory = QFile::encodeName(directory);
         storage::Listing listing = storage::list(directory);
+        folders += listing.found;
         if (listing.error.isError()) {
             problems.append(listing.error.message());
             continue;
         }
-        if (QFileInfo(directory).isDir())
-            ++folders;
         for (storage::ListedName &name : listing.names) {
             const QString path = directory + QLatin1Char('/') + name.shown;
             ReadResult result = storage::read(nativeDirectory + '/' + name.native, path);
             visit({folder, std::move(name), path, std::move(result)});
         }
     }
-    if (folders == 0 && problems.isEmpty())
+    if (folders == 0)
         problems.append(QStringLiteral("Im Ordner '%1' gibt es weder '%2' noch '%3': Das ist kein Ordner mit Datensätzen.")
                             .arg(QDir::cleanPath(QDir::current().absoluteFilePath(root)),
                                  lists::recordDirectory(lists::creatureKind), lists::recordDirectory(lists::spellKind)));

@@ -26,6 +26,11 @@ RecordError unreadable(const QString &path, int error)
     return RecordError(RecordError::Code::Unreadable, path, 0, RecordError::reasonFromErrno(error));
 }
 
+Listing unlistable(const QString &directory, int error)
+{
+    return {{}, RecordError(RecordError::Code::FolderUnreadable, directory, 0, RecordError::reasonFromErrno(error)), true};
+}
+
 // All of a regular file, up to one byte past the record limit.
 RecordError readOpened(int fd, qint64 size, const QString &path, QByteArray &data)
 {
@@ -154,9 +159,7 @@ Listing list(const QString &directory)
     DIR *dir = ::opendir(QFile::encodeName(directory).constData());
     if (!dir) {
         const int error = errno;
-        if (error == ENOENT)
-            return {};
-        return {{}, RecordError(RecordError::Code::FolderUnreadable, directory, 0, RecordError::reasonFromErrno(error))};
+        return error == ENOENT ? Listing() : unlistable(directory, error);
     }
     for (;;) {
         errno = 0;
@@ -165,8 +168,7 @@ Listing list(const QString &directory)
             const int error = errno;
             ::closedir(dir);
             if (error != 0)
-                return {{}, RecordError(RecordError::Code::FolderUnreadable, directory, 0,
-                                        RecordError::reasonFromErrno(error))};
+                return unlistable(directory, error);
             break;
         }
         const QByteArrayView native(entry->d_name);
@@ -191,6 +193,7 @@ Listing list(const QString &directory)
         return c != 0 ? c < 0 : names[a].native < names[b].native;
     });
     Listing sorted;
+    sorted.found = true;
     sorted.names.reserve(names.size());
     for (const qsizetype i : order)
         sorted.names.append(names[i]);

@@ -43,6 +43,7 @@ struct Listing
 {
     QList<ListedName> names;
     RecordError error;
+    bool found = false; // the folder is there, readable or not
 };
 
 // The regular "*.dat" files in `directory`, in German collation order of

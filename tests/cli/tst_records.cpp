@@ -205,9 +205,6 @@ void TestRecords::invocations_data()
         << Files{{QStringLiteral("Zauber"), locked}} << QStringList{QStringLiteral("export")} << 1
         << QStringList{QString::fromUtf8(header.trimmed())} << QStringLiteral("/Zauber' kann nicht gelesen werden")
         << QStringList{};
-    QTest::newRow("export: neither record folder") << Files{} << QStringList{QStringLiteral("export")} << 1
-                                                   << QStringList{} << QStringLiteral("weder 'Kreaturen' noch 'Zauber'")
-                                                   << QStringList{};
     QTest::newRow("export: unknown format") << Files{}
                                             << QStringList{QStringLiteral("export"), QStringLiteral("--format=xml")} << 2
                                             << QStringList{} << QStringLiteral("Unbekanntes Format 'xml'") << QStringList{};
