@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "record_fields.h"
 #include "record_format.h"
 #include "stored_records.h"
 #include "value_lists.h"
@@ -47,7 +48,7 @@ int check(const QString &root, QTextStream &out, QTextStream &err)
             note(stored.path, QStringLiteral("Der Datensatz hat den Typ %1 (%2) und gehört in den Ordner '%3'; "
                                              "Speichern im Editor schreibt ihn dorthin.")
                                   .arg(r.kind)
-                                  .arg(lists::kinds().value(lists::kindPosition(r.kind)).text,
+                                  .arg(fields::at(fields::positionOf(&Record::kind)).displayText(r.kind),
                                        lists::recordDirectory(r.kind)));
         if (r.name.isEmpty())
             r.name = lists::recordDirectory(r.kind);

@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "record_fields.h"
 #include "record_format.h"
 #include "record_storage.h"
 #include "record_table.h"
@@ -54,7 +55,7 @@ std::optional<QList<RawRow>> csvRows(const QByteArray &data, QString &error)
             return std::nullopt;
         }
     }
-    const QString description = fieldCaption(10);
+    const QString description = fields::caption(fields::positionOf(&Record::text));
     QList<RawRow> rows;
     for (qsizetype r = 1; r < table->size(); ++r) {
         const QStringList cells = table->at(r);

@@ -1,52 +1,13 @@
 #include "record_table.h"
 
-#include "value_lists.h"
-
-#include <array>
+#include "record_fields.h"
 
 namespace ww::table {
 namespace {
 
-constexpr std::array<bool, Record::fieldCount> isListField = {
-    true, false, true, false, true, true, true, true, true, false,
-};
-
-QString textColumn(int field)
+QString textColumn(const fields::Field &f)
 {
-    return fieldCaption(field) + QStringLiteral(" (Text)");
-}
-
-const QList<ListEntry> &entriesOf(int field)
-{
-    switch (field) {
-    case 1: return lists::kinds();
-    case 3: return lists::magicColours();
-    default: return lists::percents();
-    }
-}
-
-QString displayText(int field, int code)
-{
-    const int position = field == 1 ? lists::kindPosition(code)
-        : field == 3                ? lists::magicPosition(code)
-                                    : lists::percentPosition(code);
-    return position < 0 ? QString() : entriesOf(field)[position].text;
-}
-
-QString allowed(int field)
-{
-    const QList<ListEntry> &entries = entriesOf(field);
-    return QStringLiteral("%1 bis %2").arg(entries.constFirst().code).arg(entries.constLast().code);
-}
-
-std::array<int *, Record::fieldCount> codes(Record &r)
-{
-    return {&r.kind, nullptr, &r.magic, nullptr, &r.attack, &r.defence, &r.moveEarth, &r.moveWater, &r.moveAir, nullptr};
-}
-
-std::array<QString *, Record::fieldCount> texts(Record &r)
-{
-    return {nullptr, &r.name, nullptr, &r.mana, nullptr, nullptr, nullptr, nullptr, nullptr, &r.text};
+    return f.captionText() + QStringLiteral(" (Text)");
 }
 
 // A whole number, from JSON's numbers or a table's text.
@@ -69,10 +30,10 @@ const QStringList &columns()
 {
     static const QStringList names = [] {
         QStringList c = {QStringLiteral("Ordner"), QStringLiteral("Datei")};
-        for (int field = 1; field <= Record::fieldCount; ++field) {
-            c.append(fieldCaption(field));
-            if (isListField[field - 1])
-                c.append(textColumn(field));
+        for (const fields::Field &f : fields::all()) {
+            c.append(f.captionText());
+            if (f.kind == fields::Kind::Code)
+                c.append(textColumn(f));
         }
         return c;
     }();
@@ -85,16 +46,13 @@ QStringList cells(const Row &row)
     c.reserve(columns().size());
     c.append(row.folder);
     c.append(row.file);
-    Record r = row.record;
-    const auto numbers = codes(r);
-    const auto strings = texts(r);
-    for (int field = 1; field <= Record::fieldCount; ++field) {
-        if (isListField[field - 1]) {
-            const int code = *numbers[field - 1];
+    for (const fields::Field &f : fields::all()) {
+        if (f.kind == fields::Kind::Code) {
+            const int code = row.record.*f.code;
             c.append(QString::number(code));
-            c.append(displayText(field, code));
+            c.append(f.displayText(code));
         } else {
-            c.append(*strings[field - 1]);
+            c.append(row.record.*f.text);
         }
     }
     return c;
@@ -104,9 +62,9 @@ bool isCodeColumn(qsizetype index)
 {
     static const QList<bool> codes = [] {
         QList<bool> flags = {false, false};
-        for (int field = 1; field <= Record::fieldCount; ++field) {
-            flags.append(isListField[field - 1]);
-            if (isListField[field - 1])
+        for (const fields::Field &f : fields::all()) {
+            flags.append(f.kind == fields::Kind::Code);
+            if (f.kind == fields::Kind::Code)
                 flags.append(false);
         }
         return flags;
@@ -119,13 +77,11 @@ std::optional<Row> fromCells(const std::function<QVariant(const QString &column)
     Row row;
     row.folder = cell(QStringLiteral("Ordner")).toString();
     row.file = cell(QStringLiteral("Datei")).toString();
-    const auto numbers = codes(row.record);
-    const auto strings = texts(row.record);
-    for (int field = 1; field <= Record::fieldCount; ++field) {
-        const QString column = fieldCaption(field);
+    for (const fields::Field &f : fields::all()) {
+        const QString column = f.captionText();
         const QVariant value = cell(column);
-        if (!isListField[field - 1]) {
-            *strings[field - 1] = value.toString();
+        if (f.kind != fields::Kind::Code) {
+            row.record.*f.text = value.toString();
             continue;
         }
         const std::optional<int> code = toCode(value);
@@ -133,23 +89,25 @@ std::optional<Row> fromCells(const std::function<QVariant(const QString &column)
             error = QStringLiteral("Spalte '%1' enthält keine ganze Zahl, sondern '%2'.").arg(column, value.toString());
             return std::nullopt;
         }
-        const QString shown = displayText(field, *code);
+        const QString shown = f.displayText(*code);
         if (shown.isEmpty()) {
-            error = QStringLiteral("Spalte '%1' enthält den Code %2; erlaubt ist %3.")
+            const QList<ListEntry> &entries = f.entries();
+            error = QStringLiteral("Spalte '%1' enthält den Code %2; erlaubt ist %3 bis %4.")
                         .arg(column)
                         .arg(*code)
-                        .arg(allowed(field));
+                        .arg(entries.constFirst().code)
+                        .arg(entries.constLast().code);
             return std::nullopt;
         }
-        const QString given = cell(textColumn(field)).toString();
+        const QString given = cell(textColumn(f)).toString();
         if (!given.isEmpty() && given != shown) {
             error = QStringLiteral("Spalte '%1' sagt '%2', der Code %3 in Spalte '%4' steht aber für '%5'.")
-                        .arg(textColumn(field), given)
+                        .arg(textColumn(f), given)
                         .arg(*code)
                         .arg(column, shown);
             return std::nullopt;
         }
-        *numbers[field - 1] = *code;
+        row.record.*f.code = *code;
     }
     return row;
 }

@@ -6,6 +6,7 @@
 #include "message_box.h"
 #include "picker_window.h"
 #include "picture_box.h"
+#include "record_fields.h"
 #include "record_format.h"
 #include "save_command.h"
 #include "upload_process.h"
@@ -33,16 +34,6 @@ void fillList(QComboBox *list, const QList<ListEntry> &entries)
 {
     for (const ListEntry &entry : entries)
         list->addItem(entry.text, entry.code);
-}
-
-int codeOf(const QComboBox *list)
-{
-    return list->currentData().toInt();
-}
-
-QString fieldLabelText(int position)
-{
-    return fieldCaption(position) + QLatin1Char(':');
 }
 
 } // namespace
@@ -82,48 +73,68 @@ void EditorWindow::buildForm(QWidget *form)
     accessibility::markDecorative(banner);
     accessibility::markDecorative(dragon);
 
-    m_typ = addList(form, QStringLiteral("typ"), twipRect(1800, 960, 1335, 315));
-    fillList(m_typ, lists::kinds());
-    addLabel(form, QStringLiteral("typ_label"), fieldLabelText(1), twipRect(240, 960, 855, 255), m_typ);
-
-    m_name = new QLineEdit(form);
-    m_name->setObjectName(QStringLiteral("thing_name"));
-    // Whatever a record file can hold fits; the save check names what is too long.
-    m_name->setMaxLength(int(format::maxFileBytes));
-    m_name->setGeometry(twipRect(1800, 1320, 2775, 315));
-    addLabel(form, QStringLiteral("name_label"), fieldLabelText(2), twipRect(240, 1320, 855, 255), m_name);
-
-    m_magic = addList(form, QStringLiteral("magic"), twipRect(1800, 1680, 2295, 315));
-    fillList(m_magic, lists::magicColours());
-    addLabel(form, QStringLiteral("magic_label"), fieldLabelText(3), twipRect(240, 1680, 975, 255), m_magic);
-
-    m_mana = new QLineEdit(QStringLiteral("5"), form);
-    m_mana->setObjectName(QStringLiteral("mana"));
-    m_mana->setMaxLength(int(format::maxFileBytes));
-    m_mana->setGeometry(twipRect(1800, 2040, 615, 315));
-    addLabel(form, QStringLiteral("mana_label"), fieldLabelText(4), twipRect(240, 2040, 855, 255), m_mana);
-
-    struct Percent
+    // Where each field sits on the form, and its caption's name and width.
+    struct Place
     {
-        QComboBox **list;
-        const char *name;
-        int field;
+        const char *label;
         int top;
+        int boxWidth;
         int labelWidth;
     };
-    const std::array<Percent, 5> percents = {{
-        {&m_attack, "attack", 5, 2400, 1455},
-        {&m_defence, "defence", 6, 2760, 1335},
-        {&m_moveEarth, "move_earth", 7, 3120, 1455},
-        {&m_moveWater, "move_water", 8, 3480, 1695},
-        {&m_moveAir, "move_air", 9, 3840, 1575},
+    const std::array<Place, Record::fieldCount> places = {{
+        {"typ_label", 960, 1335, 855},
+        {"name_label", 1320, 2775, 855},
+        {"magic_label", 1680, 2295, 975},
+        {"mana_label", 2040, 615, 855},
+        {"attack_label", 2400, 855, 1455},
+        {"defence_label", 2760, 855, 1335},
+        {"move_earth_label", 3120, 855, 1455},
+        {"move_water_label", 3480, 855, 1695},
+        {"move_air_label", 3840, 855, 1575},
+        {"text_label", 4200, 0, 1575},
     }};
-    for (const Percent &p : percents) {
-        const QString name = QString::fromLatin1(p.name);
-        *p.list = addList(form, name, twipRect(1800, p.top, 855, 315));
-        addLabel(form, name + QStringLiteral("_label"), fieldLabelText(p.field), twipRect(240, p.top, p.labelWidth, 255),
-                 *p.list);
+    for (const fields::Field &f : fields::all()) {
+        const Place &place = places[std::size_t(f.position - 1)];
+        const QString name = QString::fromLatin1(f.control);
+        QWidget *widget = nullptr;
+        QRect box = twipRect(1800, place.top, place.boxWidth, 315);
+        QRect caption = twipRect(240, place.top, place.labelWidth, 255);
+        switch (f.kind) {
+        case fields::Kind::Code: {
+            auto *list = new QComboBox(form);
+            list->setEditable(false);
+            fillList(list, f.entries());
+            widget = list;
+            break;
+        }
+        case fields::Kind::Line: {
+            auto *line = new QLineEdit(form);
+            // Whatever a record file can hold fits; the save check names what is too long.
+            line->setMaxLength(int(format::maxFileBytes));
+            widget = line;
+            break;
+        }
+        case fields::Kind::Lines: {
+            m_text = new QPlainTextEdit(form);
+            m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            // Tab moves on to the next control rather than typing a tab.
+            m_text->setTabChangesFocus(true);
+            // Word boundaries only: breaking "anywhere" lays out one very long word
+            // in time growing with the square of its length. Such a word scrolls.
+            m_text->setWordWrapMode(QTextOption::WordWrap);
+            // The description spans the form below its caption.
+            box = twipRect(240, 4440, 6375, 1095);
+            widget = m_text;
+            break;
+        }
+        }
+        widget->setObjectName(name);
+        widget->setGeometry(box);
+        m_controls[std::size_t(f.position - 1)] = widget;
+        addLabel(form, QString::fromLatin1(place.label), f.captionText() + QLatin1Char(':'), caption, widget);
     }
+    m_typ = control<QComboBox>(&Record::kind);
+    m_name = control<QLineEdit>(&Record::name);
 
     m_img = new PictureBox(form);
     m_img->setObjectName(QStringLiteral("img"));
@@ -133,17 +144,6 @@ void EditorWindow::buildForm(QWidget *form)
     m_img->setAccessibleDescription(QStringLiteral("Öffnet das Fenster 'Bild auswählen...'. ") + m_img->toolTip());
     addLabel(form, QStringLiteral("pic_label"), QStringLiteral("Bild:"), twipRect(4920, 960, 1215, 255), m_img);
     connect(m_img, &PictureBox::clicked, this, &EditorWindow::openImageSelect);
-
-    m_text = new QPlainTextEdit(form);
-    m_text->setObjectName(QStringLiteral("text"));
-    m_text->setGeometry(twipRect(240, 4440, 6375, 1095));
-    m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // Tab moves on to the next control rather than typing a tab.
-    m_text->setTabChangesFocus(true);
-    // Word boundaries only: breaking "anywhere" lays out one very long word
-    // in time growing with the square of its length. Such a word scrolls.
-    m_text->setWordWrapMode(QTextOption::WordWrap);
-    addLabel(form, QStringLiteral("text_label"), fieldLabelText(10), twipRect(240, 4200, 1575, 255), m_text);
 
     QFont serif(QStringLiteral("Times New Roman"));
     serif.setStyleHint(QFont::Serif);
@@ -157,19 +157,12 @@ void EditorWindow::buildForm(QWidget *form)
         label->setGeometry(label->geometry().adjusted(0, 1, 0, 0));
     }
 
-    const std::array<QWidget *, 11> focusOrder = {m_typ,    m_name,    m_text,      m_mana,      m_magic,  m_img,
-                                                  m_attack, m_defence, m_moveEarth, m_moveWater, m_moveAir};
+    const std::array<QWidget *, 11> focusOrder = {
+        m_typ,    m_name, m_text, control<QWidget>(&Record::mana), control<QWidget>(&Record::magic), m_img,
+        control<QWidget>(&Record::attack), control<QWidget>(&Record::defence), control<QWidget>(&Record::moveEarth),
+        control<QWidget>(&Record::moveWater), control<QWidget>(&Record::moveAir)};
     for (std::size_t i = 1; i < focusOrder.size(); ++i)
         setTabOrder(focusOrder[i - 1], focusOrder[i]);
-}
-
-QComboBox *EditorWindow::addList(QWidget *form, const QString &name, const QRect &geometry)
-{
-    auto *list = new QComboBox(form);
-    list->setObjectName(name);
-    list->setGeometry(geometry);
-    list->setEditable(false);
-    return list;
 }
 
 void EditorWindow::addLabel(QWidget *form, const QString &name, const QString &text, const QRect &geometry,
@@ -258,49 +251,46 @@ void EditorWindow::startUp()
                                        .arg(version::minor)
                                        .arg(version::revision));
 
-    const std::array<QComboBox *, 5> percentLists = {m_attack, m_defence, m_moveEarth, m_moveWater, m_moveAir};
-    for (const ListEntry &entry : lists::percents()) {
-        for (QComboBox *list : percentLists)
-            list->addItem(entry.text, entry.code);
-    }
-    for (QComboBox *list : {m_typ, m_magic, m_attack, m_defence, m_moveEarth, m_moveWater, m_moveAir})
-        list->setCurrentIndex(0);
+    setRecord(Record());
     m_typ->setFocus();
 }
 
 Record EditorWindow::record() const
 {
     Record r;
-    r.kind = codeOf(m_typ);
-    r.name = m_name->text();
-    r.magic = codeOf(m_magic);
-    r.mana = m_mana->text();
-    r.attack = codeOf(m_attack);
-    r.defence = codeOf(m_defence);
-    r.moveEarth = codeOf(m_moveEarth);
-    r.moveWater = codeOf(m_moveWater);
-    r.moveAir = codeOf(m_moveAir);
-    // The raw text keeps non-breaking spaces that toPlainText() would flatten.
-    const QString shown = m_text->document()->toRawText();
-    r.text = shown == m_shownText ? m_storedText : editorTextToStored(shown);
+    for (const fields::Field &f : fields::all()) {
+        QWidget *widget = m_controls[std::size_t(f.position - 1)];
+        switch (f.kind) {
+        case fields::Kind::Code: r.*f.code = static_cast<QComboBox *>(widget)->currentData().toInt(); break;
+        case fields::Kind::Line: r.*f.text = static_cast<QLineEdit *>(widget)->text(); break;
+        case fields::Kind::Lines: {
+            // The raw text keeps non-breaking spaces that toPlainText() would flatten.
+            const QString shown = static_cast<QPlainTextEdit *>(widget)->document()->toRawText();
+            r.*f.text = shown == m_shownText ? m_storedText : editorTextToStored(shown);
+            break;
+        }
+        }
+    }
     return r;
 }
 
 void EditorWindow::setRecord(const Record &r)
 {
-    m_typ->setCurrentIndex(lists::kindPosition(r.kind));
-    m_name->setText(r.name);
-    m_magic->setCurrentIndex(lists::magicPosition(r.magic));
-    m_mana->setText(r.mana);
-    m_attack->setCurrentIndex(lists::percentPosition(r.attack));
-    m_defence->setCurrentIndex(lists::percentPosition(r.defence));
-    m_moveEarth->setCurrentIndex(lists::percentPosition(r.moveEarth));
-    m_moveWater->setCurrentIndex(lists::percentPosition(r.moveWater));
-    m_moveAir->setCurrentIndex(lists::percentPosition(r.moveAir));
-    m_text->setPlainText(storedTextToEditor(r.text));
-    // A lone CR or LF shows as a line break; unedited, it is written back as it was.
-    m_storedText = r.text;
-    m_shownText = m_text->document()->toRawText();
+    for (const fields::Field &f : fields::all()) {
+        QWidget *widget = m_controls[std::size_t(f.position - 1)];
+        switch (f.kind) {
+        case fields::Kind::Code: static_cast<QComboBox *>(widget)->setCurrentIndex(f.positionOf(r.*f.code)); break;
+        case fields::Kind::Line: static_cast<QLineEdit *>(widget)->setText(r.*f.text); break;
+        case fields::Kind::Lines: {
+            auto *box = static_cast<QPlainTextEdit *>(widget);
+            box->setPlainText(storedTextToEditor(r.*f.text));
+            // A lone CR or LF shows as a line break; unedited, it is written back as it was.
+            m_storedText = r.*f.text;
+            m_shownText = box->document()->toRawText();
+            break;
+        }
+        }
+    }
 }
 
 QString EditorWindow::kindText() const

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "record.h"
+#include "record_fields.h"
 #include "secondary_windows.h"
 
 #include <QMainWindow>
+
+#include <array>
 
 class QComboBox;
 class QLineEdit;
@@ -51,19 +54,19 @@ private:
     void buildMenu();
     void startUp();
     void openPicker(bool spell);
-    QComboBox *addList(QWidget *form, const QString &name, const QRect &geometry);
+    // The control of the field stored in `member`.
+    template<typename T, typename Member>
+    T *control(Member Record::*member) const
+    {
+        return static_cast<T *>(m_controls[std::size_t(fields::positionOf(member) - 1)]);
+    }
     void addLabel(QWidget *form, const QString &name, const QString &text, const QRect &geometry,
                   QWidget *buddy = nullptr);
 
+    // The control of each field, by position in the record.
+    std::array<QWidget *, Record::fieldCount> m_controls{};
     QComboBox *m_typ = nullptr;
     QLineEdit *m_name = nullptr;
-    QComboBox *m_magic = nullptr;
-    QLineEdit *m_mana = nullptr;
-    QComboBox *m_attack = nullptr;
-    QComboBox *m_defence = nullptr;
-    QComboBox *m_moveEarth = nullptr;
-    QComboBox *m_moveWater = nullptr;
-    QComboBox *m_moveAir = nullptr;
     QPlainTextEdit *m_text = nullptr;
     PictureBox *m_img = nullptr;
     SecondaryWindows m_windows;

@@ -3,6 +3,7 @@
 #include "message_box.h"
 #include "record_format.h"
 #include "record_storage.h"
+#include "value_lists.h"
 #include "window_geometry.h"
 
 #include <QDir>
@@ -19,13 +20,13 @@ using geometry::twipRect;
 
 PickerWindow::Config PickerWindow::creature()
 {
-    return {QStringLiteral("load_creature"), QStringLiteral("Kreatur öffnen..."), QStringLiteral("Kreaturen"),
+    return {QStringLiteral("load_creature"), QStringLiteral("Kreatur öffnen..."), lists::recordDirectory(lists::creatureKind),
             QStringLiteral("file_creature"), 2295};
 }
 
 PickerWindow::Config PickerWindow::spell()
 {
-    return {QStringLiteral("load_spell"), QStringLiteral("Zauber öffnen..."), QStringLiteral("Zauber"),
+    return {QStringLiteral("load_spell"), QStringLiteral("Zauber öffnen..."), lists::recordDirectory(lists::spellKind),
             QStringLiteral("file_spell"), 2265};
 }
 

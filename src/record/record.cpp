@@ -1,19 +1,6 @@
 #include "record.h"
 
-#include <array>
-
 namespace ww {
-
-QString fieldCaption(int position)
-{
-    static const std::array<const char *, Record::fieldCount> captions = {
-        "Typ", "Name", "Magik", "Mana", "Angriff", "Verteidigung",
-        "Bewegung-Erde", "Bewegung-Wasser", "Bewegung-Luft", "Beschreibung",
-    };
-    if (position < 1 || position > Record::fieldCount)
-        return QString();
-    return QString::fromUtf8(captions[position - 1]);
-}
 
 QString storedTextToEditor(const QString &stored)
 {

@@ -24,9 +24,6 @@ struct Record
     friend bool operator==(const Record &, const Record &) = default;
 };
 
-// German caption of field 1..10, as the editor labels it ("Typ", "Name", ...).
-QString fieldCaption(int position);
-
 // Multi-line text boxes use "\n"; the file uses CR LF.
 QString storedTextToEditor(const QString &stored);
 QString editorTextToStored(const QString &edited);

@@ -1,7 +1,7 @@
 #include "record_error.h"
 
-#include "record.h"
-#include "record_format.h"
+#include "record_fields.h"
+#include "record_limits.h"
 
 #include <QDir>
 #include <QLocale>
@@ -18,13 +18,14 @@ RecordError::RecordError(Code code, QString path, int field, QString detail)
 
 namespace {
 
-QString allowedRange(int field)
+// "1 oder 2", "1 bis 5", "0 bis 100": the codes the field's list holds.
+QString allowedCodes(int position)
 {
-    switch (field) {
-    case 1: return QStringLiteral("1 oder 2");
-    case 3: return QStringLiteral("1 bis 5");
-    default: return QStringLiteral("0 bis 100");
-    }
+    const QList<ListEntry> &entries = fields::at(position).entries();
+    return QStringLiteral("%1 %2 %3")
+        .arg(entries.constFirst().code)
+        .arg(entries.size() == 2 ? QStringLiteral("oder") : QStringLiteral("bis"))
+        .arg(entries.constLast().code);
 }
 
 } // namespace
@@ -33,8 +34,8 @@ QString RecordError::message() const
 {
     // Absolute, so the user can find the file whatever folder the program runs in.
     const QString file = QLatin1Char('\'') + QDir::cleanPath(QDir::current().absoluteFilePath(m_path)) + QLatin1Char('\'');
-    const QString field = QStringLiteral("Feld %1 (%2)").arg(m_field).arg(fieldCaption(m_field));
-    const QString caption = QLatin1Char('\'') + fieldCaption(m_field) + QLatin1Char('\'');
+    const QString field = QStringLiteral("Feld %1 (%2)").arg(m_field).arg(fields::caption(m_field));
+    const QString caption = QLatin1Char('\'') + fields::caption(m_field) + QLatin1Char('\'');
 
     switch (m_code) {
     case Code::None:
@@ -61,7 +62,7 @@ QString RecordError::message() const
             .arg(file, field, m_detail);
     case Code::OutOfRange:
         return QStringLiteral("Die Datei %1 enthält im %2 den Wert %3; erlaubt ist %4.")
-            .arg(file, field, m_detail, allowedRange(m_field));
+            .arg(file, field, m_detail, allowedCodes(m_field));
     case Code::EmptyName:
         return QStringLiteral("Der Name ist leer.");
     case Code::QuoteInText:

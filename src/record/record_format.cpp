@@ -1,22 +1,17 @@
 #include "record_format.h"
 
-#include "value_lists.h"
+#include "record_fields.h"
 #include "windows1252.h"
 
 #include <QFile>
 #include <QStringList>
 
-#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
 
 namespace ww::format {
 namespace {
-
-constexpr std::array<bool, Record::fieldCount> isNumberField = {
-    true, false, true, false, true, true, true, true, true, false,
-};
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
@@ -94,15 +89,6 @@ QString shownValue(QByteArrayView raw)
     return text;
 }
 
-int listPosition(int field, int code)
-{
-    switch (field) {
-    case 1: return lists::kindPosition(code);
-    case 3: return lists::magicPosition(code);
-    default: return lists::percentPosition(code);
-    }
-}
-
 QString describeCharacters(const QStringList &characters)
 {
     QStringList shown;
@@ -115,12 +101,13 @@ QString describeCharacters(const QStringList &characters)
 
 QByteArray encode(const Record &r)
 {
-    const QChar comma = QLatin1Char(',');
-    const QString line = QString::number(r.kind) + comma + quoted(r.name) + comma
-        + QString::number(r.magic) + comma + quoted(r.mana) + comma
-        + QString::number(r.attack) + comma + QString::number(r.defence) + comma
-        + QString::number(r.moveEarth) + comma + QString::number(r.moveWater) + comma
-        + QString::number(r.moveAir) + comma + quoted(r.text) + QLatin1String("\r\n");
+    QString line;
+    for (const fields::Field &f : fields::all()) {
+        if (f.position > 1)
+            line += QLatin1Char(',');
+        line += f.kind == fields::Kind::Code ? QString::number(r.*f.code) : quoted(r.*f.text);
+    }
+    line += QLatin1String("\r\n");
     return windows1252::encode(line);
 }
 
@@ -158,30 +145,21 @@ ReadResult parse(QByteArrayView data, const QString &path)
         skipSeparator(data, pos);
     }
 
-    std::array<int, Record::fieldCount> numbers{};
-    for (int f = 0; f < Record::fieldCount; ++f) {
-        if (!isNumberField[f])
-            continue;
-        const Integer number = toInteger(raw[f]);
-        if (!number.ok)
-            return RecordError(RecordError::Code::NotANumber, path, f + 1, shownValue(raw[f]));
-        if (!number.fits || listPosition(f + 1, number.value) < 0)
-            return RecordError(RecordError::Code::OutOfRange, path, f + 1,
-                               number.fits ? QString::number(number.value) : shownValue(raw[f].trimmed()));
-        numbers[f] = number.value;
-    }
-
     Record r;
-    r.kind = numbers[0];
-    r.name = windows1252::decode(raw[1]);
-    r.magic = numbers[2];
-    r.mana = windows1252::decode(raw[3]);
-    r.attack = numbers[4];
-    r.defence = numbers[5];
-    r.moveEarth = numbers[6];
-    r.moveWater = numbers[7];
-    r.moveAir = numbers[8];
-    r.text = windows1252::decode(raw[9]);
+    for (const fields::Field &f : fields::all()) {
+        const QByteArrayView value = raw[f.position - 1];
+        if (f.kind != fields::Kind::Code) {
+            r.*f.text = windows1252::decode(value);
+            continue;
+        }
+        const Integer number = toInteger(value);
+        if (!number.ok)
+            return RecordError(RecordError::Code::NotANumber, path, f.position, shownValue(value));
+        if (!number.fits || f.positionOf(number.value) < 0)
+            return RecordError(RecordError::Code::OutOfRange, path, f.position,
+                               number.fits ? QString::number(number.value) : shownValue(value.trimmed()));
+        r.*f.code = number.value;
+    }
     return r;
 }
 
@@ -193,39 +171,46 @@ bool staysInFolder(const QString &fileName)
 
 RecordError check(const Record &r)
 {
-    const std::array<std::pair<int, const QString *>, 3> texts = {{{2, &r.name}, {4, &r.mana}, {10, &r.text}}};
+    // The name is also the file's name: its own rules come on top of the texts'.
+    const int name = fields::positionOf(&Record::name);
     if (r.name.isEmpty())
-        return RecordError(RecordError::Code::EmptyName, QString(), 2);
-    for (const auto &[field, text] : texts) {
-        if (text->contains(QLatin1Char('"')))
-            return RecordError(RecordError::Code::QuoteInText, QString(), field, QStringLiteral("\""));
-        const QStringList bad = windows1252::unencodable(*text);
+        return RecordError(RecordError::Code::EmptyName, QString(), name);
+    // Every character of the texts is one byte in the file once they pass;
+    // the codes, quotes, commas and line end take at most `beside`.
+    constexpr qsizetype widestCode = 11; // "-2147483648"
+    qsizetype textChars = 0;
+    qsizetype beside = (Record::fieldCount - 1) + 2; // commas between fields, CR LF after them
+    const fields::Field *largest = nullptr;
+    for (const fields::Field &f : fields::all()) {
+        if (f.kind == fields::Kind::Code) {
+            beside += widestCode;
+            continue;
+        }
+        const QString &text = r.*f.text;
+        beside += 2; // its quotes
+        if (text.contains(QLatin1Char('"')))
+            return RecordError(RecordError::Code::QuoteInText, QString(), f.position, QStringLiteral("\""));
+        const QStringList bad = windows1252::unencodable(text);
         if (!bad.isEmpty())
-            return RecordError(RecordError::Code::Unencodable, QString(), field, describeCharacters(bad));
+            return RecordError(RecordError::Code::Unencodable, QString(), f.position, describeCharacters(bad));
+        textChars += text.size();
+        if (!largest || text.size() > (r.*largest->text).size())
+            largest = &f;
     }
     if (r.name.contains(QLatin1Char('/')) || r.name.contains(QLatin1Char('\\')))
-        return RecordError(RecordError::Code::NameWithSeparator, QString(), 2);
+        return RecordError(RecordError::Code::NameWithSeparator, QString(), name);
     if (!staysInFolder(r.name))
-        return RecordError(RecordError::Code::NameIsDot, QString(), 2);
+        return RecordError(RecordError::Code::NameIsDot, QString(), name);
     for (const QChar c : r.name) {
         if (c.category() == QChar::Other_Control)
-            return RecordError(RecordError::Code::NameWithControl, QString(), 2, codePoint(c.unicode()));
+            return RecordError(RecordError::Code::NameWithControl, QString(), name, codePoint(c.unicode()));
     }
     const qsizetype bytes = QFile::encodeName(r.name).size();
     if (bytes > maxNameBytes)
-        return RecordError(RecordError::Code::NameTooLong, QString(), 2, QString::number(bytes));
-    // Checked last: every character is now one byte in the file. Numbers,
-    // quotes and commas take at most this much beside the three texts.
-    constexpr qsizetype besideTexts = 7 * 11 + 6 + 9 + 2;
-    if (const qsizetype size = r.name.size() + r.mana.size() + r.text.size() + besideTexts > maxFileBytes
-            ? encode(r).size()
-            : 0;
-        size > maxFileBytes) {
-        const auto largest = std::max_element(texts.begin(), texts.end(), [](const auto &a, const auto &b) {
-            return a.second->size() < b.second->size();
-        });
-        return RecordError(RecordError::Code::RecordTooLarge, QString(), largest->first, QString::number(size));
-    }
+        return RecordError(RecordError::Code::NameTooLong, QString(), name, QString::number(bytes));
+    // Checked last, and encoded only when it could be too large.
+    if (const qsizetype size = textChars + beside > maxFileBytes ? encode(r).size() : 0; size > maxFileBytes)
+        return RecordError(RecordError::Code::RecordTooLarge, QString(), largest->position, QString::number(size));
     return RecordError();
 }
 

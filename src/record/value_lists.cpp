@@ -35,20 +35,27 @@ const QList<ListEntry> &percents()
     return list;
 }
 
-// Kind and magic lists start at code 1, the percent list at code 0.
+int positionOf(const QList<ListEntry> &entries, int code)
+{
+    if (entries.isEmpty())
+        return -1;
+    const qint64 position = qint64(code) - entries.constFirst().code;
+    return position >= 0 && position < entries.size() && entries[position].code == code ? int(position) : -1;
+}
+
 int kindPosition(int code)
 {
-    return code >= 1 && code <= kinds().size() ? code - 1 : -1;
+    return positionOf(kinds(), code);
 }
 
 int magicPosition(int code)
 {
-    return code >= 1 && code <= magicColours().size() ? code - 1 : -1;
+    return positionOf(magicColours(), code);
 }
 
 int percentPosition(int code)
 {
-    return code >= 0 && code <= percentMax ? code : -1;
+    return positionOf(percents(), code);
 }
 
 QString recordDirectory(int kindCode)

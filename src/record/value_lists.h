@@ -22,7 +22,9 @@ const QList<ListEntry> &kinds();
 const QList<ListEntry> &magicColours();
 const QList<ListEntry> &percents();
 
-// List position that shows `code`, or -1 when the code is not in the list.
+// Position of the entry with `code` in `entries`, or -1 when there is none.
+// Every list's codes run without gaps, so this is one subtraction.
+int positionOf(const QList<ListEntry> &entries, int code);
 int kindPosition(int code);
 int magicPosition(int code);
 int percentPosition(int code);

@@ -1,4 +1,5 @@
 #include "record.h"
+#include "record_fields.h"
 #include "record_format.h"
 #include "record_storage.h"
 #include "value_lists.h"
@@ -325,7 +326,7 @@ void TestRecord::parseFailures()
     // The message names the file and the field for the user.
     const QString message = result.error().message();
     QVERIFY(message.contains(QStringLiteral("Kreaturen/x.dat")));
-    QVERIFY(message.contains(fieldCaption(field)));
+    QVERIFY(message.contains(fields::caption(field)));
     QVERIFY2(std::none_of(message.begin(), message.end(), [](QChar c) { return c.category() == QChar::Other_Control; }),
              qPrintable(message));
 }
