@@ -39,7 +39,7 @@ void openPicker(benchmark::State &state)
 {
     folder();
     for (auto _ : state) {
-        ww::PickerWindow picker(ww::PickerWindow::creature(), nullptr);
+        ww::PickerWindow picker(ww::PickerWindow::creature(), ww::RecordStore(QDir::currentPath()), nullptr);
         benchmark::DoNotOptimize(picker.findChild<QListWidget *>()->count());
     }
 }

@@ -2,12 +2,14 @@
 #include "editor_window.h"
 
 #include <QApplication>
+#include <QDir>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     ww::applyAppearance(app);
-    ww::EditorWindow editor;
+    // Records lie below the folder the editor was started in.
+    ww::EditorWindow editor(ww::RecordStore(QDir::currentPath()));
     editor.show();
     return QApplication::exec();
 }

@@ -31,7 +31,7 @@ int check(const QString &root, QTextStream &out, QTextStream &err)
     QHash<QString, QList<std::pair<QString, QString>>> trimmed;
     QStringList trimmedOrder;
 
-    const QStringList problems = forEachRecord(root, [&](const StoredRecord &stored) {
+    const QStringList problems = forEachRecord(RecordStore(root), [&](const StoredRecord &stored) {
         ++read;
         if (!stored.result.ok()) {
             ++faulty;

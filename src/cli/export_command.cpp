@@ -18,7 +18,7 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
     // Rows are added as the records are read, in the pickers' order.
     QByteArray text = format == Format::Csv ? csv::write({columns}, style) : QByteArray();
     QJsonArray array;
-    const QStringList problems = forEachRecord(root, [&](const StoredRecord &stored) {
+    const QStringList problems = forEachRecord(RecordStore(root), [&](const StoredRecord &stored) {
         if (!stored.result.ok()) {
             ++faulty;
             err << stored.path << QStringLiteral(": ") << stored.result.error().message() << '\n';

@@ -2,9 +2,8 @@
 
 #include "record_fields.h"
 #include "record_format.h"
-#include "record_storage.h"
+#include "record_store.h"
 #include "record_table.h"
-#include "stored_records.h"
 #include "value_lists.h"
 
 #include <QFile>
@@ -109,10 +108,10 @@ QString fileProblem(const table::Row &row)
 
 // The bytes of the file a row would replace, read as a picker reads it
 // (never opening a FIFO or a device); empty when it cannot be read.
-QByteArray existing(const QString &path)
+QByteArray existing(const RecordStore &store, int kind, const QString &fileName)
 {
     QByteArray bytes;
-    return storage::readBytes(QFile::encodeName(path), path, bytes).isError() ? QByteArray() : bytes;
+    return store.readBytes(kind, fileName, bytes).isError() ? QByteArray() : bytes;
 }
 
 } // namespace
@@ -134,6 +133,7 @@ int importTable(const QString &tablePath, const QString &root, ImportOptions opt
         return 1;
     }
 
+    const RecordStore store(root);
     int created = 0;
     int replaced = 0;
     int unchanged = 0;
@@ -158,15 +158,16 @@ int importTable(const QString &tablePath, const QString &root, ImportOptions opt
             refuse(problem.message());
             continue;
         }
-        const QString directory = below(root, row->folder);
-        const QString path = directory + QLatin1Char('/') + row->file;
+        // fileProblem() let only the two record folders through.
+        const int kind = row->folder == lists::recordDirectory(lists::creatureKind) ? lists::creatureKind : lists::spellKind;
+        const QString path = store.folder(kind) + QLatin1Char('/') + row->file;
         if (targets.contains(path)) {
             refuse(QStringLiteral("%1 stand schon in %2.").arg(path, targets[path]));
             continue;
         }
         targets.insert(path, raw.where);
-        const bool present = storage::exists(path);
-        if (present && existing(path) == format::encode(row->record)) {
+        const bool present = store.exists(kind, row->file);
+        if (present && existing(store, kind, row->file) == format::encode(row->record)) {
             ++unchanged;
             out << QStringLiteral("unverändert: ") << path << '\n';
             continue;
@@ -176,9 +177,9 @@ int importTable(const QString &tablePath, const QString &root, ImportOptions opt
             continue;
         }
         if (!options.dryRun) {
-            RecordError failure = storage::ensureDirectory(directory);
+            RecordError failure = store.ensureFolder(kind);
             if (!failure.isError())
-                failure = storage::write(directory, row->file, row->record);
+                failure = store.write(kind, row->file, row->record);
             if (failure.isError()) {
                 refuse(failure.message());
                 continue;

@@ -2,6 +2,7 @@
 
 #include "read_result.h"
 #include "record_storage.h"
+#include "record_store.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,9 +23,6 @@ struct StoredRecord
 // Every "*.dat" file of FOLDER/Kreaturen, then FOLDER/Zauber, each folder in
 // the pickers' order. Gives what kept it from reading everything: a record
 // folder that cannot be listed, or neither record folder being there.
-QStringList forEachRecord(const QString &root, const std::function<void(const StoredRecord &)> &visit);
-
-// FOLDER/sub as the user would write it: "Kreaturen/x.dat" for the working folder.
-QString below(const QString &root, const QString &sub);
+QStringList forEachRecord(const RecordStore &store, const std::function<void(const StoredRecord &)> &visit);
 
 } // namespace ww::cli

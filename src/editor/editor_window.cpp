@@ -38,7 +38,8 @@ void fillList(QComboBox *list, const QList<ListEntry> &entries)
 
 } // namespace
 
-EditorWindow::EditorWindow(QWidget *parent) : QMainWindow(parent, geometry::fixedWindowFlags())
+EditorWindow::EditorWindow(RecordStore store, QWidget *parent)
+    : QMainWindow(parent, geometry::fixedWindowFlags()), m_store(std::move(store))
 {
     setObjectName(QStringLiteral("ww_editor"));
     setWindowTitle(QStringLiteral("Wildweave Editor"));
@@ -298,11 +299,6 @@ QString EditorWindow::kindText() const
     return m_typ->currentText();
 }
 
-void EditorWindow::setName(const QString &name)
-{
-    m_name->setText(name);
-}
-
 void EditorWindow::save()
 {
     if (!m_busy)
@@ -313,7 +309,9 @@ bool EditorWindow::saveRecord()
 {
     m_busy = true;
     const QPointer<EditorWindow> self(this);
-    const bool saved = SaveCommand(*this).run();
+    const bool saved = SaveCommand(m_store, this).run(record(), kindText(), [this](const QString &name) {
+        m_name->setText(name);
+    });
     if (!self)
         return false;
     m_busy = false;
@@ -358,7 +356,7 @@ void EditorWindow::openPicker(bool spell)
 {
     const PickerWindow::Config config = spell ? PickerWindow::spell() : PickerWindow::creature();
     m_windows.open(config.windowName, [this, config] {
-        auto *picker = new PickerWindow(config, this, [this] { return maySetAsideEdits(); });
+        auto *picker = new PickerWindow(config, m_store, this, [this] { return maySetAsideEdits(); });
         connect(picker, &PickerWindow::recordLoaded, this, &EditorWindow::takeLoaded);
         return picker;
     });

@@ -2,6 +2,7 @@
 
 #include "record.h"
 #include "record_fields.h"
+#include "record_store.h"
 #include "secondary_windows.h"
 
 #include <QMainWindow>
@@ -23,15 +24,13 @@ class EditorWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit EditorWindow(QWidget *parent = nullptr);
+    // Records are saved to and opened from `store`.
+    explicit EditorWindow(RecordStore store, QWidget *parent = nullptr);
 
     Record record() const;
     // Fills the form; a description that comes back unedited keeps the
     // exact line breaks it was set with.
     void setRecord(const Record &record);
-    // Text of the chosen kind, as the user sees it ("Kreatur", "Zauber").
-    QString kindText() const;
-    void setName(const QString &name);
 
 public Q_SLOTS:
     void save();
@@ -47,6 +46,8 @@ private:
     // True when the form may be replaced or closed: nothing unsaved, or the
     // user saved it or chose to discard it.
     bool maySetAsideEdits();
+    // Text of the chosen kind, as the user sees it ("Kreatur", "Zauber").
+    QString kindText() const;
     // The save command; true when the record was written.
     bool saveRecord();
     void takeLoaded(const Record &record);
@@ -64,6 +65,7 @@ private:
                   QWidget *buddy = nullptr);
 
     // The control of each field, by position in the record.
+    RecordStore m_store;
     std::array<QWidget *, Record::fieldCount> m_controls{};
     QComboBox *m_typ = nullptr;
     QLineEdit *m_name = nullptr;

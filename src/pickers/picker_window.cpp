@@ -2,12 +2,10 @@
 
 #include "message_box.h"
 #include "record_format.h"
-#include "record_storage.h"
 #include "value_lists.h"
 #include "window_geometry.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
@@ -20,18 +18,19 @@ using geometry::twipRect;
 
 PickerWindow::Config PickerWindow::creature()
 {
-    return {QStringLiteral("load_creature"), QStringLiteral("Kreatur öffnen..."), lists::recordDirectory(lists::creatureKind),
+    return {QStringLiteral("load_creature"), QStringLiteral("Kreatur öffnen..."), lists::creatureKind,
             QStringLiteral("file_creature"), 2295};
 }
 
 PickerWindow::Config PickerWindow::spell()
 {
-    return {QStringLiteral("load_spell"), QStringLiteral("Zauber öffnen..."), lists::recordDirectory(lists::spellKind),
+    return {QStringLiteral("load_spell"), QStringLiteral("Zauber öffnen..."), lists::spellKind,
             QStringLiteral("file_spell"), 2265};
 }
 
-PickerWindow::PickerWindow(const Config &config, QWidget *owner, std::function<bool()> mayReplaceForm)
-    : QDialog(owner, geometry::fixedWindowFlags()), m_config(config), m_mayReplaceForm(std::move(mayReplaceForm))
+PickerWindow::PickerWindow(const Config &config, RecordStore store, QWidget *owner, std::function<bool()> mayReplaceForm)
+    : QDialog(owner, geometry::fixedWindowFlags()), m_config(config), m_store(std::move(store)),
+      m_mayReplaceForm(std::move(mayReplaceForm))
 {
     setObjectName(config.windowName);
     setWindowTitle(config.caption);
@@ -83,7 +82,7 @@ PickerWindow::PickerWindow(const Config &config, QWidget *owner, std::function<b
 
     geometry::centreOnScreen(this);
     // The folder is read once; files saved later appear when the picker is opened again.
-    const storage::Listing listing = storage::list(config.directory);
+    const storage::Listing listing = m_store.list(config.kind);
     for (const storage::ListedName &name : listing.names) {
         auto *item = new QListWidgetItem(name.shown, m_files);
         item->setData(Qt::UserRole, name.native);
@@ -114,13 +113,11 @@ void PickerWindow::openChosen()
     if (!format::staysInFolder(name)) {
         message::warn(this, QStringLiteral("'%1' ist kein Dateiname im Ordner '%2': "
                                               "Die Zeichen '/' und '\\' sowie '.' und '..' sind nicht erlaubt.")
-                                   .arg(name, QDir::current().absoluteFilePath(m_config.directory)));
+                                   .arg(name, QDir::current().absoluteFilePath(m_store.folder(m_config.kind))));
         return;
     }
-    const QString path = m_config.directory + QLatin1Char('/') + name;
-    const ReadResult result = m_chosenNative.isEmpty()
-        ? storage::read(path)
-        : storage::read(QFile::encodeName(m_config.directory) + '/' + m_chosenNative, path);
+    const ReadResult result = m_chosenNative.isEmpty() ? m_store.read(m_config.kind, name)
+                                                       : m_store.read(m_config.kind, {m_chosenNative, name});
     if (!result.ok()) {
         message::warn(this, result.error().message() + QStringLiteral("\nDer Editor bleibt unverändert."));
         return;

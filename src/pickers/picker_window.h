@@ -1,6 +1,7 @@
 #pragma once
 
 #include "record.h"
+#include "record_store.h"
 
 #include <QDialog>
 
@@ -22,7 +23,7 @@ public:
     {
         QString windowName;
         QString caption;
-        QString directory;
+        int kind; // whose folder it lists
         QString listName;
         int widthTwips;
     };
@@ -31,7 +32,7 @@ public:
 
     // `mayReplaceForm` is asked, once a file has been read, whether the
     // record may now replace what the form holds; without it, it may.
-    PickerWindow(const Config &config, QWidget *owner, std::function<bool()> mayReplaceForm = {});
+    PickerWindow(const Config &config, RecordStore store, QWidget *owner, std::function<bool()> mayReplaceForm = {});
 
 Q_SIGNALS:
     void recordLoaded(const ww::Record &record);
@@ -45,6 +46,7 @@ private:
     void openChosen();
 
     Config m_config;
+    RecordStore m_store;
     // The file system's name of the entry last chosen from the list, until
     // the user edits text_open; names need not be valid UTF-8.
     QByteArray m_chosenNative;

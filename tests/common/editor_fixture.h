@@ -31,7 +31,7 @@ private Q_SLOTS:
         m_cwd.emplace();
         QVERIFY(m_cwd->isValid());
         QDir::setCurrent(m_cwd->path());
-        m_editor.emplace();
+        m_editor.emplace(ww::RecordStore(m_cwd->path()));
         m_editor->show();
         QVERIFY(QTest::qWaitForWindowExposed(&*m_editor));
     }

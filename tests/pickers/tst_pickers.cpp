@@ -84,7 +84,8 @@ private:
     // The picker on its own, without an editor; what it loads goes to `loaded`.
     std::unique_ptr<PickerWindow> standalone(bool spell)
     {
-        auto picker = std::make_unique<PickerWindow>(spell ? PickerWindow::spell() : PickerWindow::creature(), nullptr);
+        auto picker = std::make_unique<PickerWindow>(spell ? PickerWindow::spell() : PickerWindow::creature(),
+                                                    RecordStore(m_cwd->path()), nullptr);
         loaded.emplace(picker.get(), &PickerWindow::recordLoaded);
         picker->show();
         return QTest::qWaitForWindowExposed(picker.get()) ? std::move(picker) : nullptr;

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "read_result.h"
+#include "record.h"
+#include "record_error.h"
+#include "record_storage.h"
+
+#include <QString>
+
+namespace ww {
+
+// The two record folders below one root folder, and every file operation on
+// them: the one place that knows where records lie. The editor's store is
+// made from its working folder; a test hands it a folder of its own.
+class RecordStore
+{
+public:
+    // `root` as the user would write it; "" and "." are the working folder,
+    // whose records are named "Kreaturen/NAME.dat" in messages.
+    explicit RecordStore(QString root);
+
+    const QString &root() const { return m_root; }
+    // The folder of records of this kind: root/Kreaturen or root/Zauber.
+    QString folder(int kind) const;
+    // folder/NAME.dat for a record's name, the name used as it stands.
+    QString pathFor(int kind, const QString &name) const;
+
+    // The folder's record files; an unreadable folder is an error, never empty.
+    storage::Listing list(int kind) const;
+    // A listed file, opened by the bytes of its name.
+    ReadResult read(int kind, const storage::ListedName &file) const;
+    // A file named as typed (with ".dat").
+    ReadResult read(int kind, const QString &fileName) const;
+    RecordError readBytes(int kind, const QString &fileName, QByteArray &bytes) const;
+    // True only for a regular file.
+    bool exists(int kind, const QString &fileName) const;
+    // Creates the kind's folder unless it is there.
+    RecordError ensureFolder(int kind) const;
+    // Replaces folder/fileName atomically.
+    RecordError write(int kind, const QString &fileName, const Record &record) const;
+
+private:
+    QString m_root;
+};
+
+} // namespace ww
