@@ -4,6 +4,7 @@
 #include "editor_window.h"
 #include "record_format.h"
 
+#include <QDir>
 #include <QApplication>
 #include <QPlainTextEdit>
 

@@ -3,6 +3,8 @@
 #include "picker_window.h"
 #include "record_format.h"
 #include "record_storage.h"
+#include "record_store.h"
+#include "value_lists.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,7 +30,6 @@ QTemporaryDir &folder()
             f.open(QIODevice::WriteOnly);
             f.write("1,\"x\",1,\"5\",0,0,0,0,0,\"\"\r\n");
         }
-        QDir::setCurrent(dir.path());
         return true;
     }();
     Q_UNUSED(filled);
@@ -37,19 +38,19 @@ QTemporaryDir &folder()
 
 void openPicker(benchmark::State &state)
 {
-    folder();
+    const ww::RecordStore store(folder().path());
     for (auto _ : state) {
-        ww::PickerWindow picker(ww::PickerWindow::creature(), ww::RecordStore(QDir::currentPath()), nullptr);
+        ww::PickerWindow picker(ww::PickerWindow::creature(), store, nullptr);
         benchmark::DoNotOptimize(picker.findChild<QListWidget *>()->count());
     }
 }
 
 void bareListing(benchmark::State &state)
 {
-    folder();
+    const QByteArray records = QFile::encodeName(folder().filePath(QStringLiteral("Kreaturen")));
     for (auto _ : state) {
         int count = 0;
-        DIR *dir = ::opendir("Kreaturen");
+        DIR *dir = ::opendir(records.constData());
         while (const dirent *entry = ::readdir(dir))
             count += entry->d_name[0] != '.';
         ::closedir(dir);
@@ -61,9 +62,9 @@ void bareListing(benchmark::State &state)
 
 void listOnly(benchmark::State &state)
 {
-    folder();
+    const ww::RecordStore store(folder().path());
     for (auto _ : state)
-        benchmark::DoNotOptimize(ww::storage::list(QStringLiteral("Kreaturen")));
+        benchmark::DoNotOptimize(store.list(ww::lists::creatureKind));
 }
 BENCHMARK(listOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(openPicker)->Unit(benchmark::kMillisecond);

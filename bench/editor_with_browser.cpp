@@ -4,6 +4,7 @@
 #include "editor_window.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QWebEngineView>
 
 int main(int argc, char *argv[])

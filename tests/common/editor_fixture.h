@@ -13,8 +13,8 @@
 
 #include <optional>
 
-// Record folders lie below the working directory, so every test function
-// gets a fresh one and a freshly started, shown editor.
+// Every test function gets a fresh record folder and a freshly started,
+// shown editor whose records lie there.
 class EditorFixture : public QObject
 {
     Q_OBJECT
@@ -24,13 +24,11 @@ private Q_SLOTS:
     {
         ww::applyAppearance(*qApp);
         BoxAnswerer::install();
-        m_home = QDir::currentPath();
     }
     void init()
     {
         m_cwd.emplace();
         QVERIFY(m_cwd->isValid());
-        QDir::setCurrent(m_cwd->path());
         m_editor.emplace(ww::RecordStore(m_cwd->path()));
         m_editor->show();
         QVERIFY(QTest::qWaitForWindowExposed(&*m_editor));
@@ -38,7 +36,6 @@ private Q_SLOTS:
     void cleanup()
     {
         m_editor.reset();
-        QDir::setCurrent(m_home);
         m_cwd.reset();
     }
 
@@ -59,21 +56,24 @@ protected:
         return widget;
     }
 
-    static QByteArray fileBytes(const QString &path)
+    // `relative` below the editor's record folder; an absolute path stays as it is.
+    QString at(const QString &relative) const { return m_cwd->filePath(relative); }
+
+    QByteArray fileBytes(const QString &path) const
     {
-        QFile f(path);
+        QFile f(at(path));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    static void writeFile(const QString &path, const QByteArray &bytes)
+    void writeFile(const QString &relative, const QByteArray &bytes) const
     {
+        const QString path = at(relative);
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
         QCOMPARE(f.write(bytes), bytes.size());
     }
 
-    QString m_home;
     std::optional<QTemporaryDir> m_cwd;
     std::optional<ww::EditorWindow> m_editor;
 };

@@ -395,7 +395,7 @@ void TestEditor::overwriteQuestion()
         BoxAnswerer first({QMessageBox::Ok});
         m_editor->save();
     }
-    const QString path = QStringLiteral("Kreaturen/Drache.dat");
+    const QString path = at(QStringLiteral("Kreaturen/Drache.dat"));
     const QByteArray earlier = fileBytes(path);
     child<QLineEdit>("mana")->setText(QStringLiteral("7"));
 
@@ -481,8 +481,8 @@ void TestEditor::refusedRecords()
     QFETCH(QString, value);
     QFETCH(QString, mentioned);
     if (control == QLatin1String("existing")) {
-        const QByteArray native = "Kreaturen/" + value.toUtf8() + ".dat";
-        QVERIFY(QDir().mkdir(QStringLiteral("Kreaturen")));
+        const QByteArray native = QFile::encodeName(at(QStringLiteral("Kreaturen/"))) + value.toUtf8() + ".dat";
+        QVERIFY(QDir().mkdir(at(QStringLiteral("Kreaturen"))));
         QVERIFY(::close(::open(native.constData(), O_CREAT | O_WRONLY, 0644)) == 0);
         control = QStringLiteral("thing_name");
     }
@@ -491,7 +491,7 @@ void TestEditor::refusedRecords()
     else
         m_editor->findChild<QLineEdit *>(control)->setText(value);
     const Record before = m_editor->record();
-    const QStringList files = QDir(QStringLiteral("Kreaturen")).entryList(QDir::Files);
+    const QStringList files = QDir(at(QStringLiteral("Kreaturen"))).entryList(QDir::Files);
 
     BoxAnswerer boxes({QMessageBox::Ok});
     m_editor->save();
@@ -501,7 +501,7 @@ void TestEditor::refusedRecords()
     QVERIFY2(boxes.seen[0].text.contains(mentioned), qPrintable(boxes.seen[0].text));
     QVERIFY(boxes.seen[0].text.contains(QStringLiteral("nichts gespeichert")));
     QCOMPARE(m_editor->record(), before);
-    QCOMPARE(QDir(QStringLiteral("Kreaturen")).entryList(QDir::Files), files);
+    QCOMPARE(QDir(at(QStringLiteral("Kreaturen"))).entryList(QDir::Files), files);
 }
 
 void TestEditor::saveFailures_data()
@@ -518,9 +518,9 @@ void TestEditor::saveFailures()
     QFETCH(QString, obstacle);
     QFETCH(QString, mentioned);
     if (obstacle.endsWith(QLatin1Char('/'))) {
-        QVERIFY(QDir().mkpath(obstacle));
+        QVERIFY(QDir().mkpath(at(obstacle)));
     } else {
-        QFile f(obstacle);
+        QFile f(at(obstacle));
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
     child<QLineEdit>("thing_name")->setText(QStringLiteral("Drache"));
@@ -531,7 +531,7 @@ void TestEditor::saveFailures()
     QCOMPARE(boxes.seen.size(), 1);
     QCOMPARE(boxes.seen[0].icon, QMessageBox::Warning);
     QVERIFY2(boxes.seen[0].text.contains(mentioned), qPrintable(boxes.seen[0].text));
-    QVERIFY2(boxes.seen[0].text.contains(QDir::current().absoluteFilePath(QStringLiteral("Kreaturen"))),
+    QVERIFY2(boxes.seen[0].text.contains(at(QStringLiteral("Kreaturen"))),
              qPrintable(boxes.seen[0].text));
     QCOMPARE(m_editor->record(), before);
 }
@@ -548,8 +548,9 @@ void TestEditor::saveOnFullDisk()
 {
     QFETCH(bool, mounted);
     QFETCH(QString, reason);
-    QVERIFY(QDir().mkdir(QStringLiteral("Kreaturen")));
-    if (mounted && ::mount("tmpfs", "Kreaturen", "tmpfs", 0, "size=64k") != 0)
+    QVERIFY(QDir().mkdir(at(QStringLiteral("Kreaturen"))));
+    const QByteArray mountPoint = QFile::encodeName(at(QStringLiteral("Kreaturen")));
+    if (mounted && ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
         QSKIP("no permission to mount a file system here");
     child<QLineEdit>("thing_name")->setText(QStringLiteral("Drache"));
     {
@@ -557,13 +558,13 @@ void TestEditor::saveOnFullDisk()
         m_editor->save();
         QCOMPARE(boxes.seen.size(), 1);
     }
-    const QString path = QStringLiteral("Kreaturen/Drache.dat");
+    const QString path = at(QStringLiteral("Kreaturen/Drache.dat"));
     const QByteArray earlier = fileBytes(path);
     QVERIFY(!earlier.isEmpty());
 
     std::optional<FileSizeLimit> limit;
     if (mounted) {
-        QFile filler(QStringLiteral("Kreaturen/filler"));
+        QFile filler(at(QStringLiteral("Kreaturen/filler")));
         QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
         const QByteArray block(4096, 'f');
         while (filler.write(block) == block.size()) {
@@ -579,7 +580,7 @@ void TestEditor::saveOnFullDisk()
     limit.reset();
     const QByteArray after = fileBytes(path);
     if (mounted)
-        ::umount2("Kreaturen", MNT_DETACH);
+        ::umount2(mountPoint.constData(), MNT_DETACH);
 
     QCOMPARE(boxes.seen.size(), 2); // the overwrite question, then the failure
     QCOMPARE(boxes.seen[1].icon, QMessageBox::Warning);
@@ -623,7 +624,7 @@ void TestEditor::unsavedEditsOnClose()
         BoxAnswerer saved({QMessageBox::Ok});
         m_editor->save();
     }
-    const QString path = QStringLiteral("Kreaturen/Drache.dat");
+    const QString path = at(QStringLiteral("Kreaturen/Drache.dat"));
     QVERIFY(QFile::remove(path));
     if (fileInTheWay)
         writeFile(path, "alt");

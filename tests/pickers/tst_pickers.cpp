@@ -155,7 +155,7 @@ void TestPickers::missingFolderGivesEmptyList()
 {
     const auto picker = standalone(true);
     QCOMPARE(list(picker.get())->count(), 0);
-    QVERIFY(!QFileInfo::exists(QStringLiteral("Zauber"))); // opening creates nothing
+    QVERIFY(!QFileInfo::exists(at(QStringLiteral("Zauber")))); // opening creates nothing
 
     // A folder that cannot be listed is said, not shown as an empty list.
     writeFile(QStringLiteral("Kreaturen"), "kein Ordner");
@@ -164,7 +164,7 @@ void TestPickers::missingFolderGivesEmptyList()
     QTRY_COMPARE(boxes.seen.size(), 1);
     QCOMPARE(boxes.seen[0].icon, QMessageBox::Warning);
     const QString expected = QStringLiteral("Der Ordner '%1' kann nicht gelesen werden: ")
-                                 .arg(QDir::current().absoluteFilePath(QStringLiteral("Kreaturen")));
+                                 .arg(at(QStringLiteral("Kreaturen")));
     QVERIFY2(boxes.seen[0].text.startsWith(expected), qPrintable(boxes.seen[0].text));
 }
 
@@ -201,18 +201,19 @@ void TestPickers::ways_data()
 void TestPickers::ways()
 {
     QFETCH(QString, way);
-    QVERIFY(!storage::ensureDirectory(QStringLiteral("Kreaturen")).isError());
+    QVERIFY(!storage::ensureDirectory(at(QStringLiteral("Kreaturen"))).isError());
     Record other = drache();
     other.name = QStringLiteral("Adler");
-    QVERIFY(!storage::write(QStringLiteral("Kreaturen"), other).isError());
-    QVERIFY(!storage::write(QStringLiteral("Kreaturen"), drache()).isError());
+    QVERIFY(!storage::write(at(QStringLiteral("Kreaturen")), other).isError());
+    QVERIFY(!storage::write(at(QStringLiteral("Kreaturen")), drache()).isError());
     // A name from a Windows archive: "Zornä.dat" in Latin-1 bytes.
     Record latin = drache();
     latin.name = QStringLiteral("Zorn");
-    QVERIFY(::close(::open("Kreaturen/Zorn\xe4.dat", O_CREAT | O_WRONLY, 0644)) == 0);
+    const QByteArray latinPath = QFile::encodeName(at(QStringLiteral("Kreaturen/"))) + "Zorn\xe4.dat";
+    QVERIFY(::close(::open(latinPath.constData(), O_CREAT | O_WRONLY, 0644)) == 0);
     {
         const QByteArray bytes = format::encode(latin);
-        const int fd = ::open("Kreaturen/Zorn\xe4.dat", O_WRONLY | O_TRUNC);
+        const int fd = ::open(latinPath.constData(), O_WRONLY | O_TRUNC);
         QCOMPARE(::write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
         ::close(fd);
     }
@@ -297,9 +298,9 @@ void TestPickers::kindComesFromTheFile()
 
 void TestPickers::renamedFileLoadsStoredName()
 {
-    QVERIFY(!storage::ensureDirectory(QStringLiteral("Kreaturen")).isError());
-    QVERIFY(!storage::write(QStringLiteral("Kreaturen"), drache()).isError());
-    QVERIFY(QFile::copy(QStringLiteral("Kreaturen/Drache.dat"), QStringLiteral("Kreaturen/Kopie.dat")));
+    QVERIFY(!storage::ensureDirectory(at(QStringLiteral("Kreaturen"))).isError());
+    QVERIFY(!storage::write(at(QStringLiteral("Kreaturen")), drache()).isError());
+    QVERIFY(QFile::copy(at(QStringLiteral("Kreaturen/Drache.dat")), at(QStringLiteral("Kreaturen/Kopie.dat"))));
     const QByteArray copy = fileBytes(QStringLiteral("Kreaturen/Kopie.dat"));
 
     PickerWindow *picker = openPicker(false);
@@ -354,8 +355,8 @@ void TestPickers::failures()
     QFETCH(QString, typed);
     QFETCH(QByteArray, content);
     QFETCH(QString, mentioned);
-    QVERIFY(QDir().mkpath(QStringLiteral("Kreaturen")));
-    const QString path = QStringLiteral("Kreaturen/") + typed;
+    QVERIFY(QDir().mkpath(at(QStringLiteral("Kreaturen"))));
+    const QString path = at(QStringLiteral("Kreaturen/") + typed);
     if (content == "<dir>") {
         QVERIFY(QDir().mkpath(path));
     } else if (content == "<fifo>") {
@@ -382,7 +383,7 @@ void TestPickers::failures()
     QVERIFY2(boxes.seen[0].text.contains(mentioned), qPrintable(boxes.seen[0].text));
     QVERIFY2(boxes.seen[0].text.contains(typed), qPrintable(boxes.seen[0].text));
     // Named in full, so the file can be found whatever the working folder.
-    QVERIFY2(boxes.seen[0].text.contains(QDir::current().absoluteFilePath(QStringLiteral("Kreaturen"))),
+    QVERIFY2(boxes.seen[0].text.contains(at(QStringLiteral("Kreaturen"))),
              qPrintable(boxes.seen[0].text));
     QCOMPARE(loaded->size(), 0);
     QVERIFY(picker->isVisible());
@@ -448,7 +449,7 @@ void TestPickers::openOverUnsavedEdits()
     QCOMPARE(buttons, (QStringList{QStringLiteral("Abbrechen"), QStringLiteral("Speichern"), QStringLiteral("Verwerfen")}));
     QCOMPARE(question.defaultButton, QStringLiteral("Speichern"));
     QCOMPARE(m_editor->record(), loads ? drache() : typed);
-    QCOMPARE(QFileInfo::exists(QStringLiteral("Kreaturen/Neu.dat")), saved);
+    QCOMPARE(QFileInfo::exists(at(QStringLiteral("Kreaturen/Neu.dat"))), saved);
     if (loads) {
         QTRY_VERIFY(!picker);
     } else {
@@ -480,7 +481,7 @@ void TestPickers::questionsOutliveTheirWindows()
     name->setText(asking == QLatin1String("overwrite") || asking == QLatin1String("saved") ? QStringLiteral("Drache")
                                                                                           : QStringLiteral("Neu"));
     if (asking == QLatin1String("saved"))
-        QVERIFY(QFile::remove(QStringLiteral("Kreaturen/Drache.dat")));
+        QVERIFY(QFile::remove(at(QStringLiteral("Kreaturen/Drache.dat"))));
     if (asking == QLatin1String("empty"))
         name->clear();
     QPointer<PickerWindow> picker = openPicker(false);
@@ -504,7 +505,7 @@ void TestPickers::questionsOutliveTheirWindows()
     QCOMPARE(answerer.seen.size(), 1);
     // Nothing was loaded over the edits nor written unasked, and the windows
     // went, or stayed, as a whole.
-    QVERIFY(!QFileInfo::exists(QStringLiteral("Kreaturen/Neu.dat")));
+    QVERIFY(!QFileInfo::exists(at(QStringLiteral("Kreaturen/Neu.dat"))));
     QCOMPARE(fileBytes(QStringLiteral("Kreaturen/Drache.dat")),
              asking == QLatin1String("saved") ? typed : format::encode(drache()));
     if (deleted) {
