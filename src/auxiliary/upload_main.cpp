@@ -59,7 +59,12 @@ int main(int argc, char *argv[])
     options.addOptions({watchInput, centre, reportLoads});
     options.process(app);
 
-    const QUrl home = ww::uploadAddress();
+    QString problem;
+    const QUrl home = ww::uploadAddress(&problem);
+    if (home.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(problem));
+        return 2;
+    }
     ww::UploadWindow window(home);
     if (options.isSet(centre)) {
         const QStringList xy = options.value(centre).split(QLatin1Char(','));

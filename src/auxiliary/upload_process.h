@@ -21,8 +21,6 @@ class UploadProcess : public QObject
     Q_OBJECT
 
 public:
-    // Where ww_upload lies: beside the editor, or in the installed libexec folder.
-    static QString program();
     // Starts ww_upload centred on `editor` without waiting for it; should it
     // fail to start, the user is told why and the handle goes away.
     static UploadProcess *start(QWidget *editor);
@@ -33,6 +31,8 @@ public:
     void close();
 
 private:
+    // Where ww_upload lies: beside the editor, or in the installed libexec folder.
+    static QString program();
     explicit UploadProcess(QWidget *editor);
     void readOutput();
     void ended(int exitCode, int exitStatus);

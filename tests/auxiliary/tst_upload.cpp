@@ -123,6 +123,8 @@ private Q_SLOTS:
     void fileDialogStartsInWorkingFolder();
     void ownSite_data();
     void ownSite();
+    void uploadHost_data();
+    void uploadHost();
     void otherHostsOpenOutside_data();
     void otherHostsOpenOutside();
     void serverDown();
@@ -303,6 +305,33 @@ void TestUpload::ownSite()
     QCOMPARE(page.isOwnSite(QUrl(address)), own);
 }
 
+void TestUpload::uploadHost_data()
+{
+    QTest::addColumn<QByteArray>("host");
+    QTest::addColumn<QString>("address"); // empty: refused
+    QTest::newRow("a name") << QByteArray("staging.example.org")
+                            << QStringLiteral("http://staging.example.org/projects/wild_weave/php/upload.php3");
+    QTest::newRow("an address and a port") << QByteArray("127.0.0.1:8080")
+                                           << QStringLiteral("http://127.0.0.1:8080/projects/wild_weave/php/upload.php3");
+    QTest::newRow("a path") << QByteArray("example.org/evil") << QString();
+    QTest::newRow("a user") << QByteArray("user@example.org") << QString();
+    QTest::newRow("a scheme") << QByteArray("https://example.org") << QString();
+    QTest::newRow("a port out of range") << QByteArray("example.org:70000") << QString();
+}
+
+void TestUpload::uploadHost()
+{
+    QFETCH(QByteArray, host);
+    QFETCH(QString, address);
+    const QByteArray before = qgetenv("WW_UPLOAD_HOST");
+    qputenv("WW_UPLOAD_HOST", host);
+    QString problem;
+    const QUrl got = uploadAddress(&problem);
+    qputenv("WW_UPLOAD_HOST", before);
+    QCOMPARE(got.toString(), address);
+    QCOMPARE(problem.contains(QString::fromUtf8(host)), address.isEmpty());
+}
+
 void TestUpload::otherHostsOpenOutside_data()
 {
     QTest::addColumn<QByteArray>("link");
@@ -406,7 +435,8 @@ void TestUpload::killedEditorEndsUpload()
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
-    const QByteArray program = UploadProcess::program().toLocal8Bit();
+    // Test programs are built beside ww_upload.
+    const QByteArray program = QFile::encodeName(QCoreApplication::applicationDirPath() + QStringLiteral("/ww_upload"));
     const QByteArray watch = "--" + QByteArray(upload::watchInputOption.data(), upload::watchInputOption.size());
     char *argv[] = {const_cast<char *>(program.constData()), const_cast<char *>(watch.constData()), nullptr};
     pid_t upload = 0;
@@ -443,6 +473,8 @@ void TestUpload::uploadFailsVisibly_data()
                                                                 << QStringLiteral("Administratorrechten (root)");
     QTest::newRow("no window system to show it on") << QByteArray("QT_QPA_PLATFORM") << QByteArray("keine")
                                                     << QStringLiteral("brach ab");
+    QTest::newRow("an upload host that is more than a host") << QByteArray("WW_UPLOAD_HOST") << QByteArray("example.org/x")
+                                                             << QStringLiteral("keine Angabe der Form host oder host:port");
 }
 
 void TestUpload::uploadFailsVisibly()

@@ -1,3 +1,6 @@
+#include "write_file.h"
+#include "ww_version.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -36,10 +39,7 @@ void writeFiles(const QDir &root, const Files &files)
             QVERIFY(root.mkpath(path));
             continue;
         }
-        QVERIFY(root.mkpath(QFileInfo(path).path()));
-        QFile f(root.filePath(path));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        writeFile(root.filePath(path), bytes);
     }
 }
 
@@ -127,7 +127,11 @@ void TestRecords::invocations_data()
                           << QStringList{QStringLiteral("Aufruf: ww_records"), QStringLiteral("--overwrite")} << QString()
                           << QStringList{};
     QTest::newRow("version") << Files{} << QStringList{QStringLiteral("--version")} << 0
-                             << QStringList{QStringLiteral("ww_records 0.4.4")} << QString() << QStringList{};
+                             << QStringList{QStringLiteral("ww_records %1.%2.%3")
+                                                .arg(ww::version::major)
+                                                .arg(ww::version::minor)
+                                                .arg(ww::version::revision)}
+                             << QString() << QStringList{};
     QTest::newRow("folder missing") << Files{} << QStringList{QStringLiteral("check"), QStringLiteral("fehlt")} << 2
                                     << QStringList{} << QStringLiteral("'fehlt' existiert nicht") << QStringList{};
 

@@ -3,6 +3,7 @@
 #include "appearance.h"
 #include "box_answerer.h"
 #include "editor_window.h"
+#include "write_file.h"
 
 #include <QApplication>
 #include <QDir>
@@ -57,7 +58,7 @@ protected:
     }
 
     // `relative` below the editor's record folder; an absolute path stays as it is.
-    QString at(const QString &relative) const { return m_cwd->filePath(relative); }
+    QString at(const QString &relative) const { return QDir(m_cwd->path()).filePath(relative); }
 
     QByteArray fileBytes(const QString &path) const
     {
@@ -65,14 +66,7 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    void writeFile(const QString &relative, const QByteArray &bytes) const
-    {
-        const QString path = at(relative);
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QCOMPARE(f.write(bytes), bytes.size());
-    }
+    void writeFile(const QString &relative, const QByteArray &bytes) const { ::writeFile(at(relative), bytes); }
 
     std::optional<QTemporaryDir> m_cwd;
     std::optional<ww::EditorWindow> m_editor;

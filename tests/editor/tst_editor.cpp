@@ -1,5 +1,6 @@
 #include "box_answerer.h"
 #include "editor_fixture.h"
+#include "ww_version.h"
 #include "file_size_limit.h"
 #include "record_format.h"
 #include "record_storage.h"
@@ -67,7 +68,10 @@ private Q_SLOTS:
 void TestEditor::startUpState()
 {
     QCOMPARE(m_editor->objectName(), QStringLiteral("ww_editor"));
-    QCOMPARE(m_editor->windowTitle(), QStringLiteral("Wildweave Editor ~ Version 0.4.4"));
+    QCOMPARE(m_editor->windowTitle(), QStringLiteral("Wildweave Editor ~ Version %1.%2.%3")
+                                          .arg(version::major)
+                                          .arg(version::minor)
+                                          .arg(version::revision));
     QCOMPARE(m_editor->record(), Record());
     QCOMPARE(child<QComboBox>("typ")->currentText(), QStringLiteral("Kreatur"));
     QCOMPARE(child<QComboBox>("magic")->currentText(), QStringLiteral("Weiße Magie - Ebenen"));

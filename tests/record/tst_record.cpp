@@ -6,6 +6,7 @@
 #include "windows1252.h"
 #include "file_size_limit.h"
 #include "without_root.h"
+#include "write_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -78,13 +79,6 @@ QStringList shownNames(const QList<storage::ListedName> &names)
     for (const storage::ListedName &n : names)
         shown.append(n.shown);
     return shown;
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 } // namespace
@@ -455,7 +449,7 @@ void TestRecord::lineBreaks()
 void TestRecord::writeReplacesWholeFile()
 {
     const QString path = m_dir->filePath(QStringLiteral("Kurz.dat"));
-    writeBytes(path, QByteArray(500, 'x'));
+    writeFile(path, QByteArray(500, 'x'));
     Record r;
     r.name = QStringLiteral("Kurz");
     QVERIFY(!storage::write(m_dir->path(), r).isError());
@@ -492,7 +486,7 @@ void TestRecord::writeFailures()
     r.name = QStringLiteral("Drache");
     const QString target = storage::pathFor(dir, r.name);
     if (setup == QLatin1String("file")) {
-        writeBytes(dir, "x");
+        writeFile(dir, "x");
     } else if (setup == QLatin1String("dangling")) {
         // Creating the folder must not follow the link to wherever it points.
         QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("nirgends")), dir));
@@ -508,7 +502,7 @@ void TestRecord::writeFailures()
         const QByteArray mountPoint = QFile::encodeName(dir);
         if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
             QSKIP("no permission to mount a file system here");
-        writeBytes(target, "old");
+        writeFile(target, "old");
         const bool readOnly =
             ::mount("tmpfs", mountPoint.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k") == 0;
         const RecordError error = storage::write(dir, r);
@@ -522,7 +516,7 @@ void TestRecord::writeFailures()
     }
     if (setup == QLatin1String("readonly") || setup == QLatin1String("protected")) {
         if (setup == QLatin1String("protected")) {
-            writeBytes(target, "old");
+            writeFile(target, "old");
             QVERIFY(QFile::setPermissions(target, QFile::ReadOwner));
         } else {
             QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner));
@@ -593,25 +587,25 @@ void TestRecord::readFailures()
     } else if (setup == QLatin1String("large")) {
         QByteArray big = "1,\"a\",1,\"5\",0,0,0,0,0,\"";
         big.append(QByteArray(format::maxFileBytes, 'x'));
-        writeBytes(path, big + "\"\r\n");
+        writeFile(path, big + "\"\r\n");
     } else if (setup == QLatin1String("limit")) {
         QByteArray full = "1,\"a\",1,\"5\",0,0,0,0,0,\"";
         full.append(QByteArray(format::maxFileBytes - full.size() - 3, 'x'));
-        writeBytes(path, full + "\"\r\n");
+        writeFile(path, full + "\"\r\n");
         QCOMPARE(QFileInfo(path).size(), format::maxFileBytes);
     } else if (setup == QLatin1String("loop")) {
         QVERIFY(QFile::link(QStringLiteral("loop.dat"), path));
         QVERIFY2(storage::read(path).error().message().contains(QStringLiteral("im Kreis")),
                  qPrintable(storage::read(path).error().message()));
     } else if (setup == QLatin1String("unreadable")) {
-        writeBytes(path, "1,\"a\",1,\"5\",0,0,0,0,0,\"\"\r\n");
+        writeFile(path, "1,\"a\",1,\"5\",0,0,0,0,0,\"\"\r\n");
         QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
     } else if (setup == QLatin1String("folder unreadable")) {
         QVERIFY(QDir().mkpath(path));
-        writeBytes(path + QStringLiteral("/a.dat"), "1,\"a\",1,\"5\",0,0,0,0,0,\"\"\r\n");
+        writeFile(path + QStringLiteral("/a.dat"), "1,\"a\",1,\"5\",0,0,0,0,0,\"\"\r\n");
         QVERIFY(QFile::setPermissions(path, QFile::WriteOwner | QFile::ExeOwner));
     } else if (setup == QLatin1String("folder file")) {
-        writeBytes(path, "");
+        writeFile(path, "");
     }
     const bool folder = setup.startsWith(QLatin1String("folder"));
     const auto got = Code(withoutRoot(m_dir->path(), [&] {
@@ -627,7 +621,7 @@ void TestRecord::listOrderAndFilter()
     const QDir dir(m_dir->path());
     for (const char *name : {"zebra.dat", "drache 10.dat", "Drache 2.dat", "Ärger.dat", "Adler.dat", ".versteckt.dat",
                              "notiz.txt", "Drache.dat.Ab12Cd"})
-        writeBytes(dir.filePath(QString::fromUtf8(name)), "x");
+        writeFile(dir.filePath(QString::fromUtf8(name)), "x");
     QVERIFY(dir.mkdir(QStringLiteral("ordner.dat")));
     // A Latin-1 name from a Windows archive shows readably and reads by its own bytes.
     const QByteArray latin = QFile::encodeName(dir.path()) + "/latin\xe4.dat";
