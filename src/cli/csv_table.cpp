@@ -93,7 +93,7 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error)
         QStringList row;
         row.reserve(raw.size());
         for (const QByteArray &f : raw)
-            row.append(windows1252::decodeUtf8OrThis(f));
+            row.append(windows1252::decodeUtf8OrCodePage(f));
         rows.append(row);
     }
     return rows;

@@ -134,7 +134,7 @@ void EditorWindow::buildForm(QWidget *form)
         m_controls[std::size_t(f.position - 1)] = widget;
         addLabel(form, QString::fromLatin1(place.label), f.captionText() + QLatin1Char(':'), caption, widget);
     }
-    m_typ = control<QComboBox>(&Record::kind);
+    m_kind = control<QComboBox>(&Record::kind);
     m_name = control<QLineEdit>(&Record::name);
 
     m_img = new PictureBox(form);
@@ -159,7 +159,7 @@ void EditorWindow::buildForm(QWidget *form)
     }
 
     const std::array<QWidget *, 11> focusOrder = {
-        m_typ,    m_name, m_text, control<QWidget>(&Record::mana), control<QWidget>(&Record::magic), m_img,
+        m_kind,    m_name, m_text, control<QWidget>(&Record::mana), control<QWidget>(&Record::magic), m_img,
         control<QWidget>(&Record::attack), control<QWidget>(&Record::defence), control<QWidget>(&Record::moveEarth),
         control<QWidget>(&Record::moveWater), control<QWidget>(&Record::moveAir)};
     for (std::size_t i = 1; i < focusOrder.size(); ++i)
@@ -253,7 +253,7 @@ void EditorWindow::startUp()
                                        .arg(version::revision));
 
     setRecord(Record());
-    m_typ->setFocus();
+    m_kind->setFocus();
 }
 
 Record EditorWindow::record() const
@@ -296,7 +296,7 @@ void EditorWindow::setRecord(const Record &r)
 
 QString EditorWindow::kindText() const
 {
-    return m_typ->currentText();
+    return m_kind->currentText();
 }
 
 void EditorWindow::save()

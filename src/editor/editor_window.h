@@ -67,7 +67,7 @@ private:
     // The control of each field, by position in the record.
     RecordStore m_store;
     std::array<QWidget *, Record::fieldCount> m_controls{};
-    QComboBox *m_typ = nullptr;
+    QComboBox *m_kind = nullptr;
     QLineEdit *m_name = nullptr;
     QPlainTextEdit *m_text = nullptr;
     PictureBox *m_img = nullptr;

@@ -86,38 +86,38 @@ ReadResult read(const QString &path)
     return read(QFile::encodeName(path), path);
 }
 
-ReadResult read(const QByteArray &native, const QString &path)
+ReadResult read(const QByteArray &nativePath, const QString &shownPath)
 {
-    QByteArray data;
-    if (const RecordError error = readBytes(native, path, data); error.isError())
+    QByteArray bytes;
+    if (const RecordError error = readBytes(nativePath, shownPath, bytes); error.isError())
         return error;
-    return format::parse(data, path);
+    return format::parse(bytes, shownPath);
 }
 
-RecordError readBytes(const QByteArray &native, const QString &path, QByteArray &data)
+RecordError readBytes(const QByteArray &nativePath, const QString &shownPath, QByteArray &bytes)
 {
     // Look before opening: a FIFO would block and a device may act on open.
     struct stat st {};
-    if (::stat(native.constData(), &st) != 0) {
+    if (::stat(nativePath.constData(), &st) != 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
-            return RecordError(RecordError::Code::NotFound, path);
-        return unreadable(path, error);
+            return RecordError(RecordError::Code::NotFound, shownPath);
+        return unreadable(shownPath, error);
     }
     if (!S_ISREG(st.st_mode))
-        return RecordError(RecordError::Code::NotRegular, path);
+        return RecordError(RecordError::Code::NotRegular, shownPath);
     if (st.st_size > format::maxFileBytes)
-        return RecordError(RecordError::Code::TooLarge, path, 0, QString::number(st.st_size));
+        return RecordError(RecordError::Code::TooLarge, shownPath, 0, QString::number(st.st_size));
     // Should the name have become a FIFO since the look above, O_NONBLOCK
     // still keeps the read from waiting for a writer.
-    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         const int error = errno;
         if (error == ENOENT)
-            return RecordError(RecordError::Code::NotFound, path);
-        return unreadable(path, error);
+            return RecordError(RecordError::Code::NotFound, shownPath);
+        return unreadable(shownPath, error);
     }
-    RecordError error = readOpened(fd, st.st_size, path, data);
+    RecordError error = readOpened(fd, st.st_size, shownPath, bytes);
     ::close(fd);
     return error;
 }
@@ -180,7 +180,7 @@ Listing list(const QString &directory)
             regular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
         }
         if (regular) {
-            QString shown = windows1252::decodeUtf8OrThis(native);
+            QString shown = windows1252::decodeUtf8OrCodePage(native);
             keys.push_back(collator.sortKey(shown));
             names.append({native.toByteArray(), std::move(shown)});
         }

@@ -27,10 +27,10 @@ RecordError write(const QString &directory, const Record &record);
 RecordError write(const QString &directory, const QString &fileName, const Record &record);
 // Never opens anything but a regular file (a FIFO would block forever).
 ReadResult read(const QString &path);
-// The same for a path in the file system's bytes; `shown` names it in errors.
-ReadResult read(const QByteArray &nativePath, const QString &shown);
+// The same for a path in the file system's bytes; `shownPath` names it in errors.
+ReadResult read(const QByteArray &nativePath, const QString &shownPath);
 // A record file's bytes as the reader takes them, unparsed.
-RecordError readBytes(const QByteArray &nativePath, const QString &shown, QByteArray &bytes);
+RecordError readBytes(const QByteArray &nativePath, const QString &shownPath, QByteArray &bytes);
 // True only for a regular file; a directory of that name does not count.
 bool exists(const QString &path);
 

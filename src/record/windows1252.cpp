@@ -41,7 +41,7 @@ QString decode(QByteArrayView bytes)
     return text;
 }
 
-QString decodeUtf8OrThis(QByteArrayView bytes)
+QString decodeUtf8OrCodePage(QByteArrayView bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(bytes);

@@ -14,7 +14,7 @@ QString decode(QByteArrayView bytes);
 
 // UTF-8 where the bytes are UTF-8, this code page otherwise: how text from
 // Windows (file names from an archive, a spreadsheet's CSV) is read.
-QString decodeUtf8OrThis(QByteArrayView bytes);
+QString decodeUtf8OrCodePage(QByteArrayView bytes);
 
 // Characters the code page cannot hold become '?'. Call unencodable() first
 // where losing them matters.
