@@ -35,7 +35,7 @@ void editorBox(benchmark::State &state)
     record.name = QStringLiteral("Drache");
     record.text = description(Shape(state.range(0)));
     for (auto _ : state) {
-        ww::EditorWindow editor(ww::RecordStore(QDir::currentPath()));
+        ww::EditorWindow editor{ww::RecordStore(QDir::currentPath())};
         editor.show();
         auto *box = editor.findChild<QPlainTextEdit *>(QStringLiteral("text"));
         editor.setRecord(record);

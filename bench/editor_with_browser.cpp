@@ -12,7 +12,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     ww::applyAppearance(app);
-    ww::EditorWindow editor(ww::RecordStore(QDir::currentPath()));
+    ww::EditorWindow editor{ww::RecordStore(QDir::currentPath())};
     editor.show();
     // Keeps the engine's library a real dependency of this program.
     volatile auto keep = &QWebEngineView::staticMetaObject;

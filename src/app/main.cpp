@@ -9,7 +9,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     ww::applyAppearance(app);
     // Records lie below the folder the editor was started in.
-    ww::EditorWindow editor(ww::RecordStore(QDir::currentPath()));
+    ww::EditorWindow editor{ww::RecordStore(QDir::currentPath())};
     editor.show();
     return QApplication::exec();
 }

@@ -369,7 +369,7 @@ void TestUpload::editorStartsUploadOnceAndClosesIt()
 {
     QFile::remove(m_store.filePath(QStringLiteral("requests.log")));
     QTest::failOnWarning(QRegularExpression(QStringLiteral("QProcess")));
-    EditorWindow editor(RecordStore(QDir::currentPath()));
+    EditorWindow editor{RecordStore(QDir::currentPath())};
     editor.show();
     QPointer<UploadProcess> upload = openUpload(editor);
     QVERIFY(upload);
@@ -398,7 +398,7 @@ void TestUpload::editorStartsUploadOnceAndClosesIt()
 
 void TestUpload::uploadWindowClosedByItsUser()
 {
-    EditorWindow editor(RecordStore(QDir::currentPath()));
+    EditorWindow editor{RecordStore(QDir::currentPath())};
     editor.show();
     QPointer<UploadProcess> upload = openUpload(editor);
     QVERIFY(upload);
@@ -484,7 +484,7 @@ void TestUpload::uploadFailsVisibly()
     QFETCH(QString, mentioned);
     if (variable == "QTWEBENGINE_DISABLE_SANDBOX" && ::geteuid() != 0)
         QSKIP("only root is refused");
-    EditorWindow editor(RecordStore(QDir::currentPath()));
+    EditorWindow editor{RecordStore(QDir::currentPath())};
     editor.show();
     const QByteArray before = qgetenv(variable.constData());
     {
