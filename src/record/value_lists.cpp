@@ -43,21 +43,6 @@ int positionOf(const QList<ListEntry> &entries, int code)
     return position >= 0 && position < entries.size() && entries[position].code == code ? int(position) : -1;
 }
 
-int kindPosition(int code)
-{
-    return positionOf(kinds(), code);
-}
-
-int magicPosition(int code)
-{
-    return positionOf(magicColours(), code);
-}
-
-int percentPosition(int code)
-{
-    return positionOf(percents(), code);
-}
-
 QString recordDirectory(int kindCode)
 {
     return kindCode == creatureKind ? QStringLiteral("Kreaturen") : QStringLiteral("Zauber");

@@ -25,11 +25,8 @@ const QList<ListEntry> &percents();
 // Position of the entry with `code` in `entries`, or -1 when there is none.
 // Every list's codes run without gaps, so this is one subtraction.
 int positionOf(const QList<ListEntry> &entries, int code);
-int kindPosition(int code);
-int magicPosition(int code);
-int percentPosition(int code);
 
-// Folder below the working directory that holds records of this kind.
+// Name of the folder, below a record store's root, that holds records of this kind.
 QString recordDirectory(int kindCode);
 
 } // namespace lists

@@ -148,8 +148,8 @@ void TestRecord::valueLists()
                         QStringLiteral("1=Weiße Magie - Ebenen"), QStringLiteral("2=Rote Magie - Gebirge"),
                         QStringLiteral("3=Blaue Magie - Meere"), QStringLiteral("4=Grüne Magie - Wälder"),
                         QStringLiteral("5=Schwarze Magie - Sümpfe")}));
-    QCOMPARE(lists::magicPosition(6), -1);
-    QCOMPARE(lists::percentPosition(101), -1);
+    QCOMPARE(lists::positionOf(lists::magicColours(), 6), -1);
+    QCOMPARE(lists::positionOf(lists::percents(), 101), -1);
 }
 
 void TestRecord::recordDirectory_data()
