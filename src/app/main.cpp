@@ -11,5 +11,7 @@ int main(int argc, char *argv[])
     // Records lie below the folder the editor was started in.
     ww::EditorWindow editor{ww::RecordStore(QDir::currentPath())};
     editor.show();
+    // Unsaved work survives a crash; a crashed editor's work is offered now.
+    editor.keepRecoveryCopies(ww::RecoveryCopy::defaultStateFolder());
     return QApplication::exec();
 }

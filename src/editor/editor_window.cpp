@@ -18,6 +18,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QDir>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -52,6 +54,13 @@ EditorWindow::EditorWindow(RecordStore store, QWidget *parent)
     buildMenu();
     startUp();
     m_unchanged = record();
+
+    m_recoveryQuiet.setSingleShot(true);
+    m_recoveryQuiet.setInterval(2000);
+    m_recoveryLatest.setSingleShot(true);
+    m_recoveryLatest.setInterval(10000);
+    connect(&m_recoveryQuiet, &QTimer::timeout, this, &EditorWindow::updateRecoveryCopy);
+    connect(&m_recoveryLatest, &QTimer::timeout, this, &EditorWindow::updateRecoveryCopy);
 
     setFixedSize(sizeHint());
     geometry::centreOnScreen(this);
@@ -130,6 +139,12 @@ void EditorWindow::buildForm(QWidget *form)
         }
         }
         widget->setObjectName(name);
+        if (auto *list = qobject_cast<QComboBox *>(widget))
+            connect(list, &QComboBox::currentIndexChanged, this, &EditorWindow::formChanged);
+        else if (auto *line = qobject_cast<QLineEdit *>(widget))
+            connect(line, &QLineEdit::textChanged, this, &EditorWindow::formChanged);
+        else
+            connect(m_text, &QPlainTextEdit::textChanged, this, &EditorWindow::formChanged);
         widget->setGeometry(box);
         m_controls[std::size_t(f.position - 1)] = widget;
         addLabel(form, QString::fromLatin1(place.label), f.captionText() + QLatin1Char(':'), caption, widget);
@@ -315,8 +330,10 @@ bool EditorWindow::saveRecord()
     if (!self)
         return false;
     m_busy = false;
-    if (saved)
+    if (saved) {
         m_unchanged = record();
+        updateRecoveryCopy();
+    }
     return saved;
 }
 
@@ -346,10 +363,102 @@ bool EditorWindow::maySetAsideEdits()
     return false;
 }
 
-void EditorWindow::takeLoaded(const Record &record)
+void EditorWindow::takeLoaded(const Record &record, const QString &file)
 {
     setRecord(record);
     m_unchanged = this->record();
+    m_loadedFrom = file;
+    updateRecoveryCopy();
+}
+
+void EditorWindow::keepRecoveryCopies(const QString &stateFolder)
+{
+    m_recovery = std::make_unique<RecoveryCopy>(stateFolder,
+                                                m_store.root().isEmpty() ? QDir::currentPath() : m_store.root());
+    // After the window is up: start-up itself looks at nothing more.
+    QTimer::singleShot(0, this, &EditorWindow::offerLeftover);
+}
+
+void EditorWindow::formChanged()
+{
+    if (!m_recovery)
+        return;
+    m_recoveryQuiet.start();
+    if (!m_recoveryLatest.isActive())
+        m_recoveryLatest.start();
+}
+
+void EditorWindow::updateRecoveryCopy()
+{
+    m_recoveryQuiet.stop();
+    m_recoveryLatest.stop();
+    if (!m_recovery)
+        return;
+    const Record shown = record();
+    if (shown == m_unchanged) {
+        m_recovery->remove();
+        return;
+    }
+    // A state folder that could not be written at start may be writable now.
+    const RecoveryCopy::Claim claim = m_recovery->claim();
+    if (claim == RecoveryCopy::Claim::Elsewhere) {
+        m_recovery.reset();
+        return;
+    }
+    QString error;
+    if (claim == RecoveryCopy::Claim::Claimed && m_recovery->write(shown, m_loadedFrom, error))
+        return;
+    if (m_recoveryWarned)
+        return;
+    // Once only: editing goes on as before, without the copy.
+    m_recoveryWarned = true;
+    message::warn(this, QStringLiteral("Die Sicherungskopie der ungespeicherten Änderungen kann nicht geschrieben "
+                                       "werden ('%1'%2). Der Editor arbeitet weiter wie bisher; bitte öfter speichern.")
+                            .arg(m_recovery->path(), error.isEmpty() ? QString() : QStringLiteral(": ") + error));
+}
+
+void EditorWindow::offerLeftover()
+{
+    if (!m_recovery)
+        return;
+    if (m_recovery->claim() == RecoveryCopy::Claim::Elsewhere) {
+        // Another editor works in this folder: its copy is its own.
+        m_recovery.reset();
+        return;
+    }
+    QString movedTo;
+    const std::optional<RecoveryCopy::Leftover> left = m_recovery->leftover(movedTo);
+    if (!movedTo.isEmpty()) {
+        message::warn(this, QStringLiteral("Die Sicherungskopie '%1' ist beschädigt und wurde beiseitegelegt. "
+                                           "Der Editor startet ohne sie.")
+                                .arg(movedTo));
+        return;
+    }
+    if (!left)
+        return;
+    const Record &r = left->record;
+    const QString kind = fields::at(fields::positionOf(&Record::kind)).displayText(r.kind);
+    QString text = QStringLiteral("Der Editor wurde nicht ordentlich beendet. Es gibt ungespeicherte Änderungen an %1 "
+                                  "vom %2")
+                       .arg(r.name.isEmpty() ? kind + QStringLiteral(" (ohne Namen)")
+                                             : kind + QStringLiteral(" '") + r.name + QLatin1Char('\''),
+                            QLocale(QLocale::German, QLocale::Germany).toString(left->changed, QStringLiteral("dd.MM.yyyy, HH:mm")));
+    if (!left->loadedFrom.isEmpty())
+        text += QStringLiteral(" (geöffnet aus '%1')").arg(left->loadedFrom);
+    text += QStringLiteral(".\nSollen sie wiederhergestellt werden?");
+    const QPointer<EditorWindow> self(this);
+    const bool restore = message::ask(this, text, QStringLiteral("Wiederherstellen"), QStringLiteral("Verwerfen"));
+    if (!self)
+        return;
+    if (!restore) {
+        m_recovery->remove();
+        return;
+    }
+    // Restored work is unsaved work: closing asks, and the copy stays until it is saved.
+    setRecord(r);
+    m_loadedFrom = left->loadedFrom;
+    m_recoveryQuiet.stop();
+    m_recoveryLatest.stop();
 }
 
 void EditorWindow::openPicker(bool spell)
@@ -390,6 +499,10 @@ void EditorWindow::closeEvent(QCloseEvent *event)
         return;
     }
     m_windows.closeAll();
+    // A clean end leaves no copy behind.
+    if (m_recovery)
+        m_recovery->remove();
+    m_recovery.reset();
     event->accept();
 }
 

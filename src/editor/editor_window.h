@@ -3,11 +3,14 @@
 #include "record.h"
 #include "record_fields.h"
 #include "record_store.h"
+#include "recovery_copy.h"
 #include "secondary_windows.h"
 
 #include <QMainWindow>
+#include <QTimer>
 
 #include <array>
+#include <memory>
 
 class QComboBox;
 class QLineEdit;
@@ -32,6 +35,11 @@ public:
     // exact line breaks it was set with.
     void setRecord(const Record &record);
 
+    // Keeps a copy of unsaved work in `stateFolder` from now on, and offers
+    // the copy a crashed editor left for the same folder once the window is
+    // up. Without this call the editor keeps no copy.
+    void keepRecoveryCopies(const QString &stateFolder);
+
 public Q_SLOTS:
     void save();
     void openCreaturePicker();
@@ -50,7 +58,13 @@ private:
     QString kindText() const;
     // The save command; true when the record was written.
     bool saveRecord();
-    void takeLoaded(const Record &record);
+    void takeLoaded(const Record &record, const QString &file);
+    // A control changed: the copy is written once typing pauses.
+    void formChanged();
+    // Brings the copy in line with the form: written while they differ from
+    // what was last saved or loaded, removed once they do not.
+    void updateRecoveryCopy();
+    void offerLeftover();
     void buildForm(QWidget *form);
     void buildMenu();
     void startUp();
@@ -79,6 +93,14 @@ private:
     QString m_shownText;
     // A question about unsaved edits, or the save command, is waiting for the user.
     bool m_busy = false;
+    std::unique_ptr<RecoveryCopy> m_recovery;
+    // The copy follows 2 s after the last change, and at most 10 s after
+    // the first one however fast the typing goes on.
+    QTimer m_recoveryQuiet;
+    QTimer m_recoveryLatest;
+    bool m_recoveryWarned = false;
+    // The file the form's record came from, for the copy; empty for new work.
+    QString m_loadedFrom;
 };
 
 } // namespace ww

@@ -130,7 +130,7 @@ void PickerWindow::openChosen()
         if (!self || !isVisible() || !mayReplace)
             return;
     }
-    Q_EMIT recordLoaded(result.record());
+    Q_EMIT recordLoaded(result.record(), m_store.folder(m_config.kind) + QLatin1Char('/') + name);
     close();
 }
 

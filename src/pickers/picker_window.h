@@ -35,7 +35,8 @@ public:
     PickerWindow(const Config &config, RecordStore store, QWidget *owner, std::function<bool()> mayReplaceForm = {});
 
 Q_SIGNALS:
-    void recordLoaded(const ww::Record &record);
+    // `file` is the record's path as the store names it.
+    void recordLoaded(const ww::Record &record, const QString &file);
 
 public Q_SLOTS:
     // Esc closes the window for good, as its close box does.

@@ -11,7 +11,8 @@ namespace {
 // for an answer (the editor ending, say), the box goes with it and the
 // answer is "closed without a choice" rather than a crash.
 int run(QWidget *parent, QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons,
-        QMessageBox::StandardButton defaultButton = QMessageBox::Ok)
+        QMessageBox::StandardButton defaultButton = QMessageBox::Ok, const QString &yes = QString(),
+        const QString &no = QString())
 {
     const QPointer<QMessageBox> box = new QMessageBox(icon, title(), text, buttons, parent);
     box->setObjectName(QStringLiteral("message_box"));
@@ -26,6 +27,12 @@ int run(QWidget *parent, QMessageBox::Icon icon, const QString &text, QMessageBo
         if (QAbstractButton *shown = box->button(button))
             shown->setText(QString::fromUtf8(caption));
     }
+    if (QAbstractButton *shown = box->button(QMessageBox::Yes)) {
+        shown->setText(yes);
+        box->setEscapeButton(shown);
+    }
+    if (QAbstractButton *shown = box->button(QMessageBox::No))
+        shown->setText(no);
     box->setDefaultButton(defaultButton);
     const int answer = box->exec();
     if (!box)
@@ -64,6 +71,12 @@ Choice askToSave(QWidget *parent, const QString &text)
     case QMessageBox::Discard: return Choice::Discard;
     default: return Choice::Cancel;
     }
+}
+
+bool ask(QWidget *parent, const QString &text, const QString &yes, const QString &no)
+{
+    return run(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, yes, no)
+        != QMessageBox::No;
 }
 
 } // namespace ww::message

@@ -24,4 +24,8 @@ enum class Choice { Save, Discard, Cancel };
 // "Verwerfen" and "Abbrechen"; closing the box cancels.
 Choice askToSave(QWidget *parent, const QString &text);
 
+// A question with two answers of its own: `yes` (the default, also what
+// Esc and closing the box choose) and `no`. True for `yes`.
+bool ask(QWidget *parent, const QString &text, const QString &yes, const QString &no);
+
 } // namespace ww::message

@@ -4,6 +4,7 @@
 #include "file_size_limit.h"
 #include "record_format.h"
 #include "record_storage.h"
+#include "recovery_copy.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -14,9 +15,11 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QStyleOptionComboBox>
 #include <QTest>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -63,6 +66,9 @@ private Q_SLOTS:
     void unsavedEditsOnClose();
     void loadedRecordWritesBackUnchanged_data();
     void loadedRecordWritesBackUnchanged();
+    void recoveryCopy_data();
+    void recoveryCopy();
+    void recoveryCopyWaitsForAPause();
 };
 
 void TestEditor::startUpState()
@@ -694,5 +700,142 @@ void TestEditor::loadedRecordWritesBackUnchanged()
     QCOMPARE(format::encode(m_editor->record()), bytes);
 }
 
-QTEST_MAIN(TestEditor)
+void TestEditor::recoveryCopy_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QList<int>>("answers"); // to the boxes at start-up
+    QTest::addColumn<bool>("restored");
+    QTest::addColumn<bool>("copyLeft");
+    using B = QMessageBox;
+    QTest::newRow("killed, then restored") << QStringLiteral("kill") << QList<int>{B::Yes} << true << true;
+    QTest::newRow("killed, then the box closed: restored") << QStringLiteral("kill") << QList<int>{B::Escape} << true
+                                                           << true;
+    QTest::newRow("killed, then discarded") << QStringLiteral("kill") << QList<int>{B::No} << false << false;
+    QTest::newRow("another editor still running there") << QStringLiteral("running") << QList<int>{} << false << true;
+    QTest::newRow("a damaged copy is moved aside") << QStringLiteral("damaged") << QList<int>{B::Ok} << false << false;
+}
+
+void TestEditor::recoveryCopy()
+{
+    QFETCH(QString, setup);
+    QFETCH(QList<int>, answers);
+    QFETCH(bool, restored);
+    QFETCH(bool, copyLeft);
+    const QString state = at(QStringLiteral("state"));
+    const QString copy = RecoveryCopy(state, m_cwd->path()).path();
+    // Ended by its destructor, whatever way the test leaves.
+    QProcess other;
+    if (setup == QLatin1String("damaged")) {
+        writeFile(copy, "{\"format\": \"ww_editor recovery copy\", \"version\": 1, \"form\": {\"Na");
+    } else {
+        // Another editor, in a process of its own, edits until it is killed.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("WW_EDIT_UNTIL_KILLED"), m_cwd->path() + QLatin1Char('\n') + state);
+        other.setProcessEnvironment(env);
+        other.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(other.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(copy), 20000);
+        if (setup == QLatin1String("kill")) {
+            ::kill(pid_t(other.processId()), SIGKILL);
+            QVERIFY(other.waitForFinished());
+        }
+    }
+    const QByteArray leftBytes = fileBytes(copy);
+
+    BoxAnswerer boxes(answers);
+    m_editor->keepRecoveryCopies(state);
+    QTest::qWait(300);
+    QCOMPARE(boxes.seen.size(), answers.size());
+    if (setup == QLatin1String("kill")) {
+        QVERIFY2(boxes.seen[0].text.contains(QStringLiteral("Kreatur 'Glutwurm'")), qPrintable(boxes.seen[0].text));
+        QCOMPARE(boxes.seen[0].buttons.size(), 2);
+        QCOMPARE(boxes.seen[0].defaultButton, QStringLiteral("Wiederherstellen"));
+    }
+    if (setup == QLatin1String("damaged")) {
+        QVERIFY2(boxes.seen[0].text.contains(copy + QStringLiteral(".beschädigt")), qPrintable(boxes.seen[0].text));
+        QCOMPARE(fileBytes(copy + QStringLiteral(".beschädigt")), leftBytes);
+    }
+    // Everything as typed, even what a record file could not hold.
+    QCOMPARE(child<QLineEdit>("thing_name")->text(), restored ? QStringLiteral("Glutwurm") : QString());
+    QCOMPARE(child<QLineEdit>("mana")->text(), restored ? QStringLiteral("5\"🐉") : QStringLiteral("5"));
+    QCOMPARE(QFileInfo::exists(copy), copyLeft);
+
+    if (setup == QLatin1String("running")) {
+        // This editor neither offered nor overwrites the running one's copy.
+        child<QLineEdit>("thing_name")->setText(QStringLiteral("Anders"));
+        QTest::qWait(2500);
+        QCOMPARE(fileBytes(copy), leftBytes);
+        other.kill();
+        other.waitForFinished();
+        return;
+    }
+    if (restored) {
+        // Restored work is unsaved: closing asks, and discarding removes the copy.
+        BoxAnswerer closing({QMessageBox::Discard});
+        QVERIFY(m_editor->close());
+        QCOMPARE(closing.seen.size(), 1);
+        QVERIFY(!QFileInfo::exists(copy));
+    }
+}
+
+void TestEditor::recoveryCopyWaitsForAPause()
+{
+    const QString state = at(QStringLiteral("state"));
+    const QString copy = RecoveryCopy(state, m_cwd->path()).path();
+    m_editor->keepRecoveryCopies(state);
+    // Not on every key: a thousand of them leave no copy yet...
+    auto *text = child<QPlainTextEdit>("text");
+    text->setFocus();
+    QTest::keyClicks(text, QString(1000, QLatin1Char('a')));
+    QVERIFY(!QFileInfo::exists(copy));
+    // ...and it follows within 2 s of the last.
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(copy), 2500);
+    QVERIFY(fileBytes(copy).contains(QByteArray(1000, 'a')));
+    // Saving removes it.
+    child<QLineEdit>("thing_name")->setText(QStringLiteral("Drache"));
+    {
+        BoxAnswerer saved({QMessageBox::Ok});
+        m_editor->save();
+    }
+    QVERIFY(!QFileInfo::exists(copy));
+
+    // A state folder that cannot be written: one warning, then editing as before.
+    writeFile(QStringLiteral("kein-ordner"), "");
+    m_editor->keepRecoveryCopies(at(QStringLiteral("kein-ordner/state")));
+    QTest::qWait(50);
+    BoxAnswerer warned({QMessageBox::Ok});
+    child<QLineEdit>("mana")->setText(QStringLiteral("6"));
+    QTRY_COMPARE_WITH_TIMEOUT(warned.seen.size(), 1, 5000);
+    QVERIFY2(warned.seen[0].text.contains(QStringLiteral("kein-ordner/state")), qPrintable(warned.seen[0].text));
+    child<QLineEdit>("mana")->setText(QStringLiteral("7"));
+    QTest::qWait(2500);
+    QCOMPARE(warned.seen.size(), 1);
+    QCOMPARE(child<QLineEdit>("mana")->text(), QStringLiteral("7"));
+}
+
+// The other editor of recoveryCopy(): shows a form, types into it and waits
+// to be killed.
+static int editUntilKilled(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList where = qEnvironmentVariable("WW_EDIT_UNTIL_KILLED").split(QLatin1Char('\n'));
+    EditorWindow editor{RecordStore(where.value(0))};
+    editor.show();
+    editor.keepRecoveryCopies(where.value(1));
+    QTimer::singleShot(100, &editor, [&editor] {
+        editor.findChild<QLineEdit *>(QStringLiteral("thing_name"))->setText(QStringLiteral("Glutwurm"));
+        editor.findChild<QLineEdit *>(QStringLiteral("mana"))->setText(QStringLiteral("5\"🐉"));
+    });
+    return QApplication::exec();
+}
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsSet("WW_EDIT_UNTIL_KILLED"))
+        return editUntilKilled(argc, argv);
+    QApplication app(argc, argv);
+    TestEditor test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_editor.moc"
