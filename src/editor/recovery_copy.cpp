@@ -15,6 +15,9 @@ namespace {
 // Bumped whenever the copy's layout changes; another version is not read.
 constexpr int formatVersion = 1;
 const QLatin1String magic("ww_editor recovery copy");
+// Three texts of at most a record file's size each, every character escaped
+// at worst: anything larger is not a copy of ours.
+constexpr qint64 maxCopyBytes = qint64(64) * 1024 * 1024;
 
 } // namespace
 
@@ -60,7 +63,7 @@ std::optional<RecoveryCopy::Leftover> RecoveryCopy::leftover(QString &movedTo) c
     QFile file(m_path);
     if (!claimed() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QJsonObject copy = QJsonDocument::fromJson(file.read(64 * 1024 * 1024)).object();
+    const QJsonObject copy = QJsonDocument::fromJson(file.read(maxCopyBytes)).object();
     file.close();
     Leftover left;
     bool whole = copy.value(QStringLiteral("format")).toString() == magic
