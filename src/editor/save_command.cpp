@@ -36,6 +36,8 @@ bool SaveCommand::run(Record record, const QString &kindText, const std::functio
         message::warn(m_window, error.message());
         return false;
     }
+    // A save of this file that was killed midway left its temporary behind.
+    m_store.removeLeftovers(record.kind, fileName);
     message::inform(m_window, QStringLiteral("gespeichert..."));
     return !m_window.isNull();
 }

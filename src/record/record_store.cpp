@@ -1,8 +1,14 @@
 #include "record_store.h"
 
+#include "record_limits.h"
 #include "value_lists.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
 
 namespace ww {
 
@@ -60,6 +66,26 @@ RecordError RecordStore::ensureFolder(int kind) const
 RecordError RecordStore::write(int kind, const QString &fileName, const Record &record) const
 {
     return storage::write(folder(kind), fileName, record);
+}
+
+int RecordStore::removeLeftovers(int kind, const QString &fileName) const
+{
+    const QDir directory(folder(kind));
+    const QDateTime settled = QDateTime::currentDateTimeUtc().addSecs(-60);
+    int removed = 0;
+    // The replacing save's temporary: the name, a dot and six letters or digits.
+    const QString prefix = fileName + QLatin1Char('.');
+    for (const QFileInfo &entry : directory.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
+        const QString name = entry.fileName();
+        if (name.size() != prefix.size() + format::replaceSuffixBytes - 1 || !name.startsWith(prefix))
+            continue;
+        const QStringView tail = QStringView(name).sliced(prefix.size());
+        if (!std::all_of(tail.begin(), tail.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; }))
+            continue;
+        if (entry.lastModified().toUTC() < settled && QFile::remove(entry.filePath()))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace ww

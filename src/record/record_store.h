@@ -38,6 +38,10 @@ public:
     RecordError ensureFolder(int kind) const;
     // Replaces folder/fileName atomically.
     RecordError write(int kind, const QString &fileName, const Record &record) const;
+    // Removes what saves of folder/fileName that were killed midway left:
+    // "fileName.XXXXXX" files older than a minute (a younger one may belong
+    // to a save still under way elsewhere). Gives how many it removed.
+    int removeLeftovers(int kind, const QString &fileName) const;
 
 private:
     QString m_root;

@@ -8,6 +8,7 @@
 
 #include <QAccessible>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -376,8 +377,15 @@ void TestEditor::noBrowserEngineInTheEditor()
 
 void TestEditor::saveNewCreatureWithEmptyName()
 {
+    // What an earlier, killed save of the same file left goes with this one.
+    const QString leftover = at(QStringLiteral("Kreaturen/Kreaturen.dat.Ab12Cd"));
+    writeFile(leftover, "1,\"Kreat");
+    QFile planted(leftover);
+    QVERIFY(planted.open(QIODevice::ReadWrite)
+            && planted.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-300), QFileDevice::FileModificationTime));
     BoxAnswerer boxes({QMessageBox::Ok});
     m_editor->save();
+    QVERIFY(!QFileInfo::exists(leftover));
     QCOMPARE(boxes.seen.size(), 1);
     QCOMPARE(boxes.seen[0].title, QStringLiteral("ww_editor"));
     QCOMPARE(boxes.seen[0].text, QStringLiteral("gespeichert..."));

@@ -2,6 +2,7 @@
 #include "record_fields.h"
 #include "record_format.h"
 #include "record_storage.h"
+#include "record_store.h"
 #include "value_lists.h"
 #include "windows1252.h"
 #include "file_size_limit.h"
@@ -9,6 +10,7 @@
 #include "write_file.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -130,6 +132,7 @@ private Q_SLOTS:
 
     void listOrderAndFilter();
     void killedSavesLeaveWholeFiles();
+    void leftoversOfKilledSaves();
 
 private:
     std::optional<QTemporaryDir> m_dir;
@@ -665,6 +668,30 @@ void TestRecord::killedSavesLeaveWholeFiles()
         QCOMPARE(shownNames(storage::list(directory).names), QStringList{QStringLiteral("Drache.dat")});
     }
     QVERIFY2(whole > 150, qPrintable(QStringLiteral("only %1 rounds saved anything").arg(whole)));
+}
+
+void TestRecord::leftoversOfKilledSaves()
+{
+    const RecordStore store(m_dir->path());
+    const QDateTime old = QDateTime::currentDateTimeUtc().addSecs(-300);
+    const auto plant = [&](const char *name, bool settled) {
+        const QString path = store.folder(lists::creatureKind) + QLatin1Char('/') + QString::fromLatin1(name);
+        writeFile(path, "x");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        if (settled)
+            QVERIFY(f.setFileTime(old, QFileDevice::FileModificationTime));
+    };
+    plant("Drache.dat", true);
+    plant("Drache.dat.Ab12Cd", true); // a killed save's, long ago
+    plant("Drache.dat.Xy34Zw", false); // may be a save under way elsewhere
+    plant("Drache.dat.notiz", true); // not a temporary's name
+    plant("Adler.dat.Qq11Rr", true); // another record's
+    QCOMPARE(store.removeLeftovers(lists::creatureKind, QStringLiteral("Drache.dat")), 1);
+    QStringList left = QDir(store.folder(lists::creatureKind)).entryList(QDir::Files);
+    left.sort();
+    QCOMPARE(left, (QStringList{QStringLiteral("Adler.dat.Qq11Rr"), QStringLiteral("Drache.dat"),
+                                QStringLiteral("Drache.dat.Xy34Zw"), QStringLiteral("Drache.dat.notiz")}));
 }
 
 int main(int argc, char *argv[])
