@@ -25,9 +25,11 @@ void applyAppearance(QApplication &app)
     font.setPixelSize(10);
     QApplication::setFont(font);
 
-    // Square sizes from 16 to 256, so task bars and switchers need not blow one up.
+    // The sizes a window's frame and task bar draw. Every size given is
+    // decoded when the window is shown; the larger ones that switchers use
+    // come from the icon theme, where the package installs them.
     QIcon icon;
-    for (const int size : {16, 32, 48, 64, 128, 256})
+    for (const int size : {16, 32, 48})
         icon.addFile(QStringLiteral(":/icons/%1x%1/apps/ww_editor.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
     // Lets the desktop (Wayland above all) match the windows to their menu entry.

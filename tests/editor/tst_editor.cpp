@@ -92,11 +92,12 @@ void TestEditor::startUpState()
         QVERIFY(!list->isEditable());
     }
     QCOMPARE(child<QLabel>("img")->toolTip(), QStringLiteral("Bildauswahl noch nicht möglich"));
-    // The desktop matches the window to its entry, and its icon comes in square sizes.
+    // The desktop matches the window to its entry, and its icon comes in the
+    // small square sizes; larger ones, decoded at every start, are the theme's.
     QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("ww_editor"));
-    const QList<QSize> sizes = m_editor->windowIcon().availableSizes();
-    for (const int side : {16, 32, 48, 64, 128, 256})
-        QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+    QList<QSize> sizes = m_editor->windowIcon().availableSizes();
+    std::sort(sizes.begin(), sizes.end(), [](QSize a, QSize b) { return a.width() < b.width(); });
+    QCOMPARE(sizes, (QList<QSize>{QSize(16, 16), QSize(32, 32), QSize(48, 48)}));
     // Words are never broken "anywhere": that layout grows with the square of a long word.
     QCOMPARE(child<QPlainTextEdit>("text")->wordWrapMode(), QTextOption::WordWrap);
     // Fixed size: no resizing, no minimize or maximize button.
