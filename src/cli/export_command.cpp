@@ -4,20 +4,80 @@
 #include "stored_records.h"
 
 #include <QIODevice>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTextStream>
 
+#include <algorithm>
+#include <numeric>
+
 namespace ww::cli {
+namespace {
+
+// A string as Qt's JSON writer spells it: UTF-8, with \" \\ \b \f \n \r \t and
+// \u00xx (lower-case) for the other control characters.
+void appendJsonString(QByteArray &out, const QString &text)
+{
+    out += '"';
+    const QByteArray utf8 = text.toUtf8();
+    for (const char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u != '"' && u != '\\') {
+            out += c;
+            continue;
+        }
+        out += '\\';
+        switch (u) {
+        case '"': out += '"'; break;
+        case '\\': out += '\\'; break;
+        case '\b': out += 'b'; break;
+        case '\f': out += 'f'; break;
+        case '\n': out += 'n'; break;
+        case '\r': out += 'r'; break;
+        case '\t': out += 't'; break;
+        default: {
+            constexpr char hex[] = "0123456789abcdef";
+            out += "u00";
+            out += hex[u >> 4];
+            out += hex[u & 0xf];
+        }
+        }
+    }
+    out += '"';
+}
+
+// One row as an element of an indented JSON array, as QJsonDocument writes
+// it: the keys sorted, four spaces a level.
+void appendJsonRow(QByteArray &out, const QStringList &columns, const QStringList &cells)
+{
+    static const QList<qsizetype> sorted = [&columns] {
+        QList<qsizetype> order(columns.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::sort(order.begin(), order.end(), [&columns](qsizetype a, qsizetype b) { return columns[a] < columns[b]; });
+        return order;
+    }();
+    out += "    {\n";
+    for (qsizetype n = 0; n < sorted.size(); ++n) {
+        const qsizetype i = sorted[n];
+        out += "        ";
+        appendJsonString(out, columns[i]);
+        out += ": ";
+        if (table::isCodeColumn(i))
+            out += QByteArray::number(cells[i].toInt());
+        else
+            appendJsonString(out, cells[i]);
+        out += n + 1 < sorted.size() ? ",\n" : "\n";
+    }
+    out += "    }";
+}
+
+} // namespace
 
 int exportTable(const QString &root, Format format, csv::Style style, QIODevice &out, QTextStream &err)
 {
     const QStringList &columns = table::columns();
     int faulty = 0;
+    int rows = 0;
     // Rows are added as the records are read, in the pickers' order.
-    QByteArray text = format == Format::Csv ? csv::write({columns}, style) : QByteArray();
-    QJsonArray array;
+    QByteArray text = format == Format::Csv ? csv::write({columns}, style) : QByteArrayLiteral("[\n");
     const QStringList problems = forEachRecord(RecordStore(root), [&](const StoredRecord &stored) {
         if (!stored.result.ok()) {
             ++faulty;
@@ -29,12 +89,13 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
             csv::appendRow(text, cells, style);
             return;
         }
-        QJsonObject object;
-        for (qsizetype i = 0; i < columns.size(); ++i)
-            object.insert(columns[i], table::isCodeColumn(i) ? QJsonValue(cells[i].toInt()) : QJsonValue(cells[i]));
-        array.append(object);
+        if (rows++ > 0)
+            text += ",\n";
+        appendJsonRow(text, columns, cells);
     });
-    out.write(format == Format::Csv ? text : QJsonDocument(array).toJson(QJsonDocument::Indented));
+    if (format == Format::Json)
+        text += rows > 0 ? "\n]\n" : "]\n";
+    out.write(text);
     for (const QString &problem : problems)
         err << problem << '\n';
     return faulty > 0 || !problems.isEmpty() ? 1 : 0;

@@ -19,8 +19,8 @@ QStringList forEachRecord(const RecordStore &store, const std::function<void(con
             continue;
         }
         for (storage::ListedName &name : listing.names) {
-            const QString path = store.folder(kind) + QLatin1Char('/') + name.shown;
             ReadResult result = store.read(kind, name);
+            QString path = store.folder(kind) + QLatin1Char('/') + name.shown;
             visit({folder, std::move(name), path, std::move(result)});
         }
     }

@@ -18,12 +18,23 @@ RecordStore::RecordStore(QString root) : m_root(std::move(root))
         m_root.clear();
     if (m_root.size() > 1 && m_root.endsWith(QLatin1Char('/')))
         m_root.chop(1);
+    for (const int kind : {lists::creatureKind, lists::spellKind}) {
+        const QString name = lists::recordDirectory(kind);
+        Folder &f = kind == lists::creatureKind ? m_creatures : m_spells;
+        f.path = m_root.isEmpty() ? name : m_root + QLatin1Char('/') + name;
+        f.native = QFile::encodeName(f.path);
+    }
 }
 
-QString RecordStore::folder(int kind) const
+const RecordStore::Folder &RecordStore::folderOf(int kind) const
 {
-    const QString name = lists::recordDirectory(kind);
-    return m_root.isEmpty() ? name : m_root + QLatin1Char('/') + name;
+    // Any kind but a creature's is a spell's, as the folders have always been chosen.
+    return kind == lists::creatureKind ? m_creatures : m_spells;
+}
+
+const QString &RecordStore::folder(int kind) const
+{
+    return folderOf(kind).path;
 }
 
 QString RecordStore::pathFor(int kind, const QString &name) const
@@ -38,8 +49,8 @@ storage::Listing RecordStore::list(int kind) const
 
 ReadResult RecordStore::read(int kind, const storage::ListedName &file) const
 {
-    const QString directory = folder(kind);
-    return storage::read(QFile::encodeName(directory) + '/' + file.native, directory + QLatin1Char('/') + file.shown);
+    const Folder &f = folderOf(kind);
+    return storage::read(f.native + '/' + file.native, f.path + QLatin1Char('/') + file.shown);
 }
 
 ReadResult RecordStore::read(int kind, const QString &fileName) const

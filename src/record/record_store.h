@@ -21,7 +21,7 @@ public:
 
     const QString &root() const { return m_root; }
     // The folder of records of this kind: root/Kreaturen or root/Zauber.
-    QString folder(int kind) const;
+    const QString &folder(int kind) const;
     // folder/NAME.dat for a record's name, the name used as it stands.
     QString pathFor(int kind, const QString &name) const;
 
@@ -44,7 +44,18 @@ public:
     int removeLeftovers(int kind, const QString &fileName) const;
 
 private:
+    // Each kind's folder, as text and in the file system's bytes, made once:
+    // whole folders are read file by file through here.
+    struct Folder
+    {
+        QString path;
+        QByteArray native;
+    };
+    const Folder &folderOf(int kind) const;
+
     QString m_root;
+    Folder m_creatures;
+    Folder m_spells;
 };
 
 } // namespace ww
