@@ -58,7 +58,7 @@ void check(benchmark::State &state)
     for (auto _ : state) {
         QString report;
         QTextStream out(&report);
-        benchmark::DoNotOptimize(ww::cli::check(root, out, out));
+        benchmark::DoNotOptimize(ww::cli::check(root, {}, out, out));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "appearance.h"
 #include "editor_window.h"
+#include "word_list.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,5 +14,6 @@ int main(int argc, char *argv[])
     editor.show();
     // Unsaved work survives a crash; a crashed editor's work is offered now.
     editor.keepRecoveryCopies(ww::RecoveryCopy::defaultStateFolder());
+    editor.checkSpelling(ww::spelling::wordlist::personalPath());
     return QApplication::exec();
 }

@@ -2,10 +2,14 @@
 
 #include "record_fields.h"
 #include "record_format.h"
+#include "spell_checker.h"
 #include "stored_records.h"
+#include "text_words.h"
 #include "value_lists.h"
+#include "word_list.h"
 
 #include <QHash>
+#include <QLocale>
 #include <QTextStream>
 
 namespace ww::cli {
@@ -16,9 +20,58 @@ QString counted(int n, const char *one, const char *many)
     return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(n == 1 ? one : many));
 }
 
+// The German checker with every word the writers made known: their list,
+// the records' names and `wordsFile`. Null, with `problem` set, when it cannot be had.
+std::unique_ptr<spelling::SpellChecker> loadChecker(const RecordStore &store, const QString &wordsFile,
+                                                    QStringList &problems)
+{
+    auto checker = spelling::SpellChecker::forLocale(QLocale::system().name());
+    if (!checker->hasDictionary()) {
+        problems.append(QStringLiteral("Es ist kein deutsches Wörterbuch installiert (Paket hunspell-de-de); "
+                                       "die Rechtschreibung wurde nicht geprüft."));
+        return nullptr;
+    }
+    for (const QString &list : {spelling::wordlist::personalPath(), wordsFile}) {
+        QString error;
+        const QStringList words = list.isEmpty() ? QStringList() : spelling::wordlist::read(list, &error);
+        if (!error.isEmpty())
+            problems.append(error);
+        for (const QString &word : words)
+            checker->addKnown(word);
+    }
+    for (const int kind : {lists::creatureKind, lists::spellKind}) {
+        for (const storage::ListedName &file : store.list(kind).names)
+            checker->addKnown(file.shown.chopped(format::suffix.size()));
+    }
+    return checker;
+}
+
+// The unknown words of `text`, each once, in the order they first appear.
+QString unknownWords(const spelling::SpellChecker &checker, const QString &text)
+{
+    // A page of gibberish is one note, not a page of them.
+    constexpr qsizetype shown = 20;
+    QStringList words;
+    qsizetype more = 0;
+    for (const QStringView word : spelling::textWords(text)) {
+        if (checker.knows(word))
+            continue;
+        if (const QString w = word.toString(); !words.contains(w)) {
+            if (words.size() < shown)
+                words.append(w);
+            else
+                ++more;
+        }
+    }
+    QString listed = words.join(QStringLiteral(", "));
+    if (more > 0)
+        listed += QStringLiteral(" und %1 weitere").arg(more);
+    return listed;
+}
+
 } // namespace
 
-int check(const QString &root, QTextStream &out, QTextStream &err)
+int check(const QString &root, const CheckOptions &options, QTextStream &out, QTextStream &err)
 {
     int read = 0;
     int faulty = 0;
@@ -30,8 +83,13 @@ int check(const QString &root, QTextStream &out, QTextStream &err)
     // Per folder: names without their outer spaces, and who holds them, in listing order.
     QHash<QString, QList<std::pair<QString, QString>>> trimmed;
     QStringList trimmedOrder;
+    const RecordStore store(root);
+    QStringList problems;
+    std::unique_ptr<spelling::SpellChecker> checker;
+    if (options.spelling)
+        checker = loadChecker(store, options.wordsFile, problems);
 
-    const QStringList problems = forEachRecord(RecordStore(root), [&](const StoredRecord &stored) {
+    problems += forEachRecord(store, [&](const StoredRecord &stored) {
         ++read;
         if (!stored.result.ok()) {
             ++faulty;
@@ -54,6 +112,10 @@ int check(const QString &root, QTextStream &out, QTextStream &err)
             r.name = lists::recordDirectory(r.kind);
         if (const RecordError problem = format::check(r); problem.isError())
             note(stored.path, QStringLiteral("Der Editor kann den Datensatz so nicht zurückspeichern: ") + problem.message());
+        if (checker) {
+            if (const QString unknown = unknownWords(*checker, r.text); !unknown.isEmpty())
+                note(stored.path, QStringLiteral("Unbekannte Wörter in der Beschreibung: ") + unknown);
+        }
         const QString key = stored.folder + QLatin1Char('/') + stored.result.record().name.trimmed();
         if (!trimmed.contains(key))
             trimmedOrder.append(key);

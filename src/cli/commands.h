@@ -12,9 +12,16 @@ class QTextStream;
 // could not be read; 2 a table that could not be read (import).
 namespace ww::cli {
 
+struct CheckOptions
+{
+    // Notes the description's words the German dictionary does not know.
+    bool spelling = false;
+    // More known words, one a line, besides the writer's own list and the records' names.
+    QString wordsFile;
+};
 // Reads every record as a picker would; one line per file the editor could
 // not open, notes on what a writer should know, and a summary.
-int check(const QString &root, QTextStream &out, QTextStream &err);
+int check(const QString &root, const CheckOptions &options, QTextStream &out, QTextStream &err);
 
 enum class Format { Csv, Json };
 // Every readable record as one row; unreadable ones are named on `err`.

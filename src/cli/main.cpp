@@ -30,6 +30,11 @@ struct Options
                                  QStringLiteral("import: vorhandene Dateien ersetzen (sonst abgelehnt).")};
     QCommandLineOption dryRun{QStringLiteral("dry-run"),
                               QStringLiteral("import: nur zeigen, was angelegt, ersetzt oder abgelehnt würde.")};
+    QCommandLineOption spelling{QStringLiteral("spelling"),
+                                QStringLiteral("check: auch unbekannte Wörter der Beschreibungen nennen.")};
+    QCommandLineOption words{QStringLiteral("words"),
+                             QStringLiteral("check --spelling: weitere bekannte Wörter, eins je Zeile."),
+                             QStringLiteral("DATEI")};
 };
 
 QString helpText(const Options &o)
@@ -40,14 +45,17 @@ QString helpText(const Options &o)
         "Sie liegen in ORDNER/Kreaturen/*.dat und ORDNER/Zauber/*.dat; ohne ORDNER\n"
         "gilt der Arbeitsordner, wie im Editor.\n\n"
         "Befehle:\n"
-        "  check [ORDNER]\n"
-        "      jede Datei lesen wie der Editor; zeigt Fehler und Hinweise\n"
+        "  check [--spelling [--words DATEI]] [ORDNER]\n"
+        "      jede Datei lesen wie der Editor; zeigt Fehler und Hinweise, mit\n"
+        "      --spelling auch unbekannte Wörter (deutsches Wörterbuch, die eigene\n"
+        "      Wortliste ~/.local/share/ww_editor/woerter.txt und die Namen der Datensätze)\n"
         "  export [--format csv|json] [--excel] [ORDNER]\n"
         "      schreibt alle Datensätze als Tabelle auf die Standardausgabe\n"
         "  import [--overwrite] [--dry-run] TABELLE [ORDNER]\n"
         "      speichert die Zeilen einer CSV- oder JSON-Tabelle als Datensätze\n\n"
         "Optionen:\n");
-    for (const QCommandLineOption *option : {&o.help, &o.version, &o.format, &o.excel, &o.overwrite, &o.dryRun}) {
+    for (const QCommandLineOption *option : {&o.help, &o.version, &o.format, &o.excel, &o.overwrite, &o.dryRun, &o.spelling,
+                                             &o.words}) {
         QStringList names;
         for (const QString &name : option->names())
             names.append((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name);
@@ -78,7 +86,7 @@ int main(int argc, char *argv[])
     Options o;
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions({o.help, o.version, o.format, o.excel, o.overwrite, o.dryRun});
+    parser.addOptions({o.help, o.version, o.format, o.excel, o.overwrite, o.dryRun, o.spelling, o.words});
     const auto usage = [&](const QString &problem) {
         err << QStringLiteral("ww_records: ") << problem << QStringLiteral("\nHilfe: ww_records --help\n");
         return usageError;
@@ -102,7 +110,7 @@ int main(int argc, char *argv[])
         return usage(QStringLiteral("Es fehlt der Befehl: check, export oder import."));
     const QString command = arguments.takeFirst();
     const auto only = [&](std::initializer_list<const QCommandLineOption *> allowed) -> QString {
-        for (const QCommandLineOption *option : {&o.format, &o.excel, &o.overwrite, &o.dryRun}) {
+        for (const QCommandLineOption *option : {&o.format, &o.excel, &o.overwrite, &o.dryRun, &o.spelling, &o.words}) {
             if (parser.isSet(*option) && std::find(allowed.begin(), allowed.end(), option) == allowed.end())
                 return QStringLiteral("Die Option --%1 gehört nicht zu '%2'.").arg(option->names().constLast(), command);
         }
@@ -119,9 +127,13 @@ int main(int argc, char *argv[])
 
     QString folder;
     if (command == QLatin1String("check")) {
-        if (QString problem = only({}); !problem.isEmpty() || !(problem = folderAt(0, folder)).isEmpty())
+        if (QString problem = only({&o.spelling, &o.words}); !problem.isEmpty() || !(problem = folderAt(0, folder)).isEmpty())
             return usage(problem);
-        return ww::cli::check(folder, out, err);
+        if (parser.isSet(o.words) && !parser.isSet(o.spelling))
+            return usage(QStringLiteral("--words gilt nur mit --spelling."));
+        if (parser.isSet(o.words) && !QFileInfo(parser.value(o.words)).isFile())
+            return usage(QStringLiteral("Die Wortliste '%1' gibt es nicht.").arg(parser.value(o.words)));
+        return ww::cli::check(folder, {parser.isSet(o.spelling), parser.value(o.words)}, out, err);
     }
     if (command == QLatin1String("export")) {
         const QString format = parser.value(o.format);

@@ -9,9 +9,12 @@
 #include "record_fields.h"
 #include "record_format.h"
 #include "save_command.h"
+#include "spell_checker.h"
+#include "spell_underline.h"
 #include "upload_process.h"
 #include "value_lists.h"
 #include "window_geometry.h"
+#include "word_list.h"
 #include "ww_version.h"
 
 #include <QCloseEvent>
@@ -24,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QShortcut>
+#include <QThread>
 
 #include <array>
 
@@ -134,6 +138,9 @@ void EditorWindow::buildForm(QWidget *form)
             m_text->setWordWrapMode(QTextOption::WordWrap);
             // The description spans the form below its caption.
             box = twipRect(240, 4440, 6375, 1095);
+            m_spelling = new SpellUnderline(m_text);
+            connect(m_spelling, &SpellUnderline::wordListFailed, this,
+                    [this](const QString &problem) { message::warn(this, problem); });
             widget = m_text;
             break;
         }
@@ -332,6 +339,11 @@ bool EditorWindow::saveRecord()
     m_busy = false;
     if (saved) {
         m_unchanged = record();
+        // The new record's name is a word of the game from now on.
+        if (spelling::SpellChecker *checker = m_spelling->checker()) {
+            checker->addKnown(m_unchanged.name);
+            m_spelling->recheck();
+        }
         updateRecoveryCopy();
     }
     return saved;
@@ -369,6 +381,44 @@ void EditorWindow::takeLoaded(const Record &record, const QString &file)
     m_unchanged = this->record();
     m_loadedFrom = file;
     updateRecoveryCopy();
+}
+
+EditorWindow::~EditorWindow()
+{
+    if (m_spellingLoad)
+        m_spellingLoad->wait();
+}
+
+void EditorWindow::checkSpelling(const QString &wordListPath)
+{
+    if (m_spellingLoad)
+        m_spellingLoad->wait();
+    auto loaded = std::make_shared<std::shared_ptr<spelling::SpellChecker>>();
+    m_spellingLoad.reset(QThread::create([loaded, store = m_store, wordListPath] {
+        std::shared_ptr<spelling::SpellChecker> checker = spelling::SpellChecker::forLocale(QLocale::system().name());
+        if (checker->hasDictionary()) {
+            // An unreadable list leaves its words unknown; adding to it says what is wrong.
+            for (const QString &word : spelling::wordlist::read(wordListPath))
+                checker->addKnown(word);
+            for (const int kind : {lists::creatureKind, lists::spellKind}) {
+                for (const storage::ListedName &file : store.list(kind).names)
+                    checker->addKnown(file.shown.chopped(format::suffix.size()));
+            }
+        }
+        *loaded = std::move(checker);
+    }));
+    m_spellingLoad->setObjectName(QStringLiteral("spelling"));
+    connect(m_spellingLoad.get(), &QThread::finished, this, [this, loaded, wordListPath] {
+        if (*loaded)
+            setSpellChecker(*loaded, wordListPath);
+    });
+    // Below the window's priority: the dictionary is never worth a stutter.
+    m_spellingLoad->start(QThread::LowPriority);
+}
+
+void EditorWindow::setSpellChecker(std::shared_ptr<spelling::SpellChecker> checker, const QString &wordListPath)
+{
+    m_spelling->setChecker(std::move(checker), wordListPath);
 }
 
 void EditorWindow::keepRecoveryCopies(const QString &stateFolder)

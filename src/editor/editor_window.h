@@ -15,10 +15,16 @@
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
+class QThread;
 
 namespace ww {
 
 class PictureBox;
+class SpellUnderline;
+
+namespace spelling {
+class SpellChecker;
+}
 
 // The main window: the record form, its menu bar and the secondary windows.
 // The record exists only in the controls; there is no current file.
@@ -29,6 +35,7 @@ class EditorWindow : public QMainWindow
 public:
     // Records are saved to and opened from `store`.
     explicit EditorWindow(RecordStore store, QWidget *parent = nullptr);
+    ~EditorWindow() override;
 
     Record record() const;
     // Fills the form; a description that comes back unedited keeps the
@@ -39,6 +46,14 @@ public:
     // the copy a crashed editor left for the same folder once the window is
     // up. Without this call the editor keeps no copy.
     void keepRecoveryCopies(const QString &stateFolder);
+
+    // Underlines unknown words in the description once the German dictionary
+    // has loaded, in the background. The records' names and the words in
+    // `wordListPath` count as known; words the writer adds go there. Without
+    // a dictionary nothing is underlined.
+    void checkSpelling(const QString &wordListPath);
+    // The same with a checker that is already loaded.
+    void setSpellChecker(std::shared_ptr<spelling::SpellChecker> checker, const QString &wordListPath);
 
 public Q_SLOTS:
     void save();
@@ -84,6 +99,9 @@ private:
     QComboBox *m_kind = nullptr;
     QLineEdit *m_name = nullptr;
     QPlainTextEdit *m_text = nullptr;
+    SpellUnderline *m_spelling = nullptr;
+    // Loads the dictionary; waited for on close, so it never outlives the window.
+    std::unique_ptr<QThread> m_spellingLoad;
     PictureBox *m_img = nullptr;
     SecondaryWindows m_windows;
     // The record as it stood after start-up, the last save or the last load.

@@ -169,6 +169,11 @@ bool staysInFolder(const QString &fileName)
         && fileName != QLatin1String(".") && fileName != QLatin1String("..");
 }
 
+bool holdsText(QStringView text)
+{
+    return !text.contains(QLatin1Char('"')) && windows1252::unencodable(text).isEmpty();
+}
+
 RecordError check(const Record &r)
 {
     // The name is also the file's name: its own rules come on top of the texts'.

@@ -21,6 +21,10 @@ ReadResult parse(QByteArrayView data, const QString &path);
 // that nothing is stored that would not read back as it was typed.
 RecordError check(const Record &record);
 
+// True when a text field holds `text` as it stands: no quote, and only
+// characters the file's code page has.
+bool holdsText(QStringView text);
+
 // A name that stays inside its folder: no separator, not "." or "..".
 bool staysInFolder(const QString &fileName);
 

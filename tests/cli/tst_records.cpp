@@ -67,6 +67,13 @@ Run run(const QStringList &arguments, const QString &folder, bool asNobody = fal
 {
     QProcess process;
     process.setWorkingDirectory(folder);
+    // The writer's word list lies in the test's folder; a row that brings a
+    // dictionary folder ("dict", empty for none) has it searched alone.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), QDir(folder).filePath(QStringLiteral("daten")));
+    if (QFileInfo(QDir(folder).filePath(QStringLiteral("dict"))).isDir())
+        environment.insert(QStringLiteral("DICPATH"), QDir(folder).filePath(QStringLiteral("dict")));
+    process.setProcessEnvironment(environment);
     if (asNobody && ::geteuid() == 0) {
         process.setChildProcessModifier([] {
             if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
@@ -287,6 +294,28 @@ void TestRecords::invocations_data()
     QTest::newRow("import: an unclosed quote") << Files{csvTable(row("Kreaturen,A.dat,1,,\"A,1"))}
                                                << QStringList{QStringLiteral("import"), table} << 1 << QStringList{}
                                                << QStringLiteral("kein gültiges CSV") << QStringList{};
+    // Spelling: the records' names, the writer's list and --words are known words.
+    const Files spelt{{QStringLiteral("Kreaturen/Zyrrakoth.dat"),
+                       "1,\"Zyrrakoth\",2,\"12\",80,60,0,0,100,\"Kraxel, Pfnurz und der Glutwurm fliegen mit Feuur.\"\r\n"},
+                      {QStringLiteral("Kreaturen/Glutwurm.dat"), "1,\"Glutwurm\",2,\"1\",0,0,0,0,0,\"Zyrrakoth frisst 3 Steine.\"\r\n"},
+                      {QStringLiteral("daten/ww_editor/woerter.txt"), "Kraxel\r\n"},
+                      {QStringLiteral("eigene.txt"), "Pfnurz"}};
+    QTest::newRow("check --spelling: unknown words as notes")
+        << spelt << QStringList{QStringLiteral("check"), QStringLiteral("--spelling"), QStringLiteral("--words"), QStringLiteral("eigene.txt")}
+        << 0
+        << QStringList{QStringLiteral("Zyrrakoth.dat: Hinweis: Unbekannte Wörter in der Beschreibung: Feuur"),
+                       QStringLiteral("2 Dateien gelesen, 0 fehlerhaft, 1 Hinweis.")}
+        << QString() << QStringList{};
+    QTest::newRow("check --spelling: no dictionary installed")
+        << spelt + Files{{QStringLiteral("dict/.keep"), ""}} << QStringList{QStringLiteral("check"), QStringLiteral("--spelling")}
+        << 1 << QStringList{QStringLiteral("0 Hinweise.")} << QStringLiteral("kein deutsches Wörterbuch installiert")
+        << QStringList{};
+    QTest::newRow("check --words: without --spelling")
+        << spelt << QStringList{QStringLiteral("check"), QStringLiteral("--words"), QStringLiteral("eigene.txt")} << 2
+        << QStringList{} << QStringLiteral("--words gilt nur mit --spelling") << QStringList{};
+    QTest::newRow("check --words: no such list")
+        << spelt << QStringList{QStringLiteral("check"), QStringLiteral("--spelling"), QStringLiteral("--words"), QStringLiteral("fehlt.txt")}
+        << 2 << QStringList{} << QStringLiteral("Die Wortliste 'fehlt.txt' gibt es nicht") << QStringList{};
     QTest::newRow("import: JSON, into another folder")
         << Files{{QStringLiteral("t.json"), "[{\"Ordner\": \"Zauber\", \"Datei\": \"J.dat\", \"Typ\": 2, \"Name\": \"J\", "
                                             "\"Magik\": 4, \"Mana\": \"9\", \"Angriff\": 0, \"Verteidigung\": 0, "

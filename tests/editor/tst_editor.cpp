@@ -5,6 +5,8 @@
 #include "record_format.h"
 #include "record_storage.h"
 #include "recovery_copy.h"
+#include "spell_checker.h"
+#include "spell_underline.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -17,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStyleOptionComboBox>
 #include <QTest>
 
@@ -30,6 +33,32 @@ using namespace ww;
 namespace {
 
 const QByteArray goldenCreature("1,\"Kreaturen\",1,\"5\",0,0,0,0,0,\"\"\r\n");
+
+// The words the description box shows underlined.
+QStringList underlined(const QPlainTextEdit *box)
+{
+    QStringList words;
+    for (const QTextEdit::ExtraSelection &mark : box->extraSelections())
+        words.append(mark.cursor.selectedText());
+    return words;
+}
+
+// A point inside the first `word` of the box, in its viewport.
+QPoint pointAt(const QPlainTextEdit *box, const QString &word)
+{
+    QTextCursor cursor(box->document());
+    cursor.setPosition(box->document()->find(word).selectionStart() + 1);
+    return box->cursorRect(cursor).center();
+}
+
+QAction *menuAction(const QMenu *menu, const QString &text)
+{
+    for (QAction *action : menu->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    qFatal("no menu entry %s", qPrintable(text));
+}
 
 } // namespace
 
@@ -70,6 +99,9 @@ private Q_SLOTS:
     void recoveryCopy_data();
     void recoveryCopy();
     void recoveryCopyWaitsForAPause();
+    void spellingUnderlines_data();
+    void spellingUnderlines();
+    void spellingMenu();
 };
 
 void TestEditor::startUpState()
@@ -820,6 +852,88 @@ void TestEditor::recoveryCopyWaitsForAPause()
     QTest::qWait(2500);
     QCOMPARE(warned.seen.size(), 1);
     QCOMPARE(child<QLineEdit>("mana")->text(), QStringLiteral("7"));
+}
+
+void TestEditor::spellingUnderlines_data()
+{
+    QTest::addColumn<QByteArray>("dictionaries"); // DICPATH, unless "system"
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("expected");
+
+    const QByteArray system("system");
+    QTest::newRow("misspelt word, correct ones not")
+        << system << QStringLiteral("Der Drache speit Feuur über die Berge.") << QStringList{QStringLiteral("Feuur")};
+    QTest::newRow("numbers, words with digits, single letters")
+        << system << QStringLiteral("Er hat 3 Köpfe, 12.000 Schuppen, 2te Reihe, x und y, W4rm.") << QStringList{};
+    QTest::newRow("record names and the writer's list")
+        << system << QStringLiteral("Zyrrakoth und Kraxel jagen den Glutwurmm.") << QStringList{QStringLiteral("Glutwurmm")};
+    QTest::newRow("no dictionary installed") << QByteArray() << QStringLiteral("Der Drache speit Feuur.") << QStringList{};
+}
+
+void TestEditor::spellingUnderlines()
+{
+    QFETCH(QByteArray, dictionaries);
+    QFETCH(QString, text);
+    QFETCH(QStringList, expected);
+    const QByteArray saved = qgetenv("DICPATH");
+    const auto restore = qScopeGuard([&] {
+        if (saved.isNull())
+            qunsetenv("DICPATH");
+        else
+            qputenv("DICPATH", saved);
+    });
+    if (dictionaries != "system")
+        qputenv("DICPATH", dictionaries);
+    writeFile(QStringLiteral("Kreaturen/Zyrrakoth.dat"), "1,\"Zyrrakoth\",1,\"5\",0,0,0,0,0,\"\"\r\n");
+    writeFile(QStringLiteral("woerter.txt"), "Kraxel\n");
+    // A box the writer is typing into, as the dictionary arrives: nothing is said about it.
+    auto *box = child<QPlainTextEdit>("text");
+    box->setPlainText(text);
+    m_editor->checkSpelling(at(QStringLiteral("woerter.txt")));
+    auto *spelling = box->findChild<SpellUnderline *>(QStringLiteral("spelling"));
+    QTRY_VERIFY_WITH_TIMEOUT(spelling->checker(), 10000);
+    QCOMPARE(spelling->checker()->hasDictionary(), !dictionaries.isEmpty());
+    QTest::qWait(50);
+    QCOMPARE(underlined(box), expected);
+}
+
+void TestEditor::spellingMenu()
+{
+    const QString list = at(QStringLiteral("daten/ww_editor/woerter.txt"));
+    auto *box = child<QPlainTextEdit>("text");
+    const QString text = QStringLiteral("Der Drache speit Feuur auf Kraxel.");
+    box->setPlainText(text);
+    m_editor->checkSpelling(list);
+    QTRY_COMPARE_WITH_TIMEOUT(underlined(box), (QStringList{QStringLiteral("Feuur"), QStringLiteral("Kraxel")}), 10000);
+    auto *spelling = box->findChild<SpellUnderline *>(QStringLiteral("spelling"));
+
+    // A suggestion replaces the word; one Strg+Z brings it back.
+    std::unique_ptr<QMenu> menu(spelling->createMenu(pointAt(box, QStringLiteral("Feuur"))));
+    menuAction(menu.get(), QStringLiteral("Feuer"))->trigger();
+    QCOMPARE(box->toPlainText(), QStringLiteral("Der Drache speit Feuer auf Kraxel."));
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(box->toPlainText(), text);
+
+    // "Ignorieren" lasts as long as the editor; an added word goes to the list and outlasts it.
+    menu.reset(spelling->createMenu(pointAt(box, QStringLiteral("Feuur"))));
+    menuAction(menu.get(), QStringLiteral("Ignorieren"))->trigger();
+    menu.reset(spelling->createMenu(pointAt(box, QStringLiteral("Kraxel"))));
+    menuAction(menu.get(), QStringLiteral("Zum Wörterbuch hinzufügen"))->trigger();
+    QTRY_COMPARE(underlined(box), QStringList{});
+    QCOMPARE(fileBytes(list), QByteArray("Kraxel\n"));
+    // The menu of a known word is the box's usual one.
+    menu.reset(spelling->createMenu(pointAt(box, QStringLiteral("Kraxel"))));
+    QVERIFY(std::none_of(menu->actions().cbegin(), menu->actions().cend(),
+                         [](const QAction *a) { return a->text() == QStringLiteral("Ignorieren"); }));
+
+    menu.reset();
+    m_editor.reset();
+    m_editor.emplace(RecordStore(m_cwd->path()));
+    m_editor->show();
+    box = child<QPlainTextEdit>("text");
+    box->setPlainText(text);
+    m_editor->checkSpelling(list);
+    QTRY_COMPARE_WITH_TIMEOUT(underlined(box), QStringList{QStringLiteral("Feuur")}, 10000);
 }
 
 // The other editor of recoveryCopy(): shows a form, types into it and waits
