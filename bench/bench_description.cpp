@@ -1,9 +1,11 @@
 // Filling the editor's description box with the largest text a record may
-// hold, in three shapes, until the box is laid out and painted; beside a
-// plain QPlainTextEdit of the same size that does not wrap at all. And one
-// key typed into a 100 KB description, with the recovery copy kept and not.
+// hold, in three shapes, until the box is laid out, spell-checked and
+// painted, with spelling on and off; beside a plain QPlainTextEdit of the
+// same size that does not wrap at all. And one key typed into a 100 KB
+// description: bare, with the recovery copy kept, with spelling checked.
 #include "editor_window.h"
 #include "record_format.h"
+#include "spell_checker.h"
 
 #include <QDir>
 #include <QApplication>
@@ -32,14 +34,28 @@ QString description(Shape shape)
     return text;
 }
 
+// The German checker, loaded once: the editor loads it in the background.
+std::shared_ptr<ww::spelling::SpellChecker> checker()
+{
+    static const std::shared_ptr<ww::spelling::SpellChecker> loaded =
+        ww::spelling::SpellChecker::forLocale(QStringLiteral("de_DE"));
+    if (!loaded->hasDictionary())
+        qFatal("no German dictionary installed (hunspell-de-de)");
+    return loaded;
+}
+
 void editorBox(benchmark::State &state)
 {
     ww::Record record;
     record.name = QStringLiteral("Drache");
     record.text = description(Shape(state.range(0)));
+    if (state.range(1))
+        checker();
     for (auto _ : state) {
         ww::EditorWindow editor{ww::RecordStore(QDir::currentPath())};
         editor.show();
+        if (state.range(1))
+            editor.setSpellChecker(checker(), QString());
         auto *box = editor.findChild<QPlainTextEdit *>(QStringLiteral("text"));
         editor.setRecord(record);
         box->viewport()->repaint();
@@ -62,17 +78,23 @@ void plainBox(benchmark::State &state)
 }
 
 // One key press and release at the end of a 100 KB description, as the
-// window system delivers them, until the box has handled them.
+// window system delivers them, until the box has handled them. A single
+// paragraph is laid out anew on every key, whatever else happens.
 void typing(benchmark::State &state)
 {
     QTemporaryDir stateFolder;
     ww::Record record;
     record.name = QStringLiteral("Drache");
-    record.text = QStringLiteral("Drache ").repeated(100 * 1024 / 7);
+    // German prose, as one paragraph or in paragraphs of eight sentences.
+    const QString sentence = QStringLiteral("Der Drache speit Feuer über die Berge und fliegt weit. ");
+    const QString paragraph = sentence.repeated(8) + (state.range(1) ? QStringLiteral("\r\n") : QString());
+    record.text = paragraph.repeated(100 * 1024 / paragraph.size());
     ww::EditorWindow editor{ww::RecordStore(QDir::currentPath())};
     editor.show();
-    if (state.range(0))
+    if (state.range(0) == 1)
         editor.keepRecoveryCopies(stateFolder.path());
+    if (state.range(0) == 2)
+        editor.setSpellChecker(checker(), QString());
     editor.setRecord(record);
     auto *box = editor.findChild<QPlainTextEdit *>(QStringLiteral("text"));
     box->setFocus();
@@ -89,10 +111,11 @@ void typing(benchmark::State &state)
 
 } // namespace
 
-// Argument: 0 without the recovery copy, 1 with it.
-BENCHMARK(typing)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
-// Arguments: 0 one word, 1 words, 2 short lines.
-BENCHMARK(editorBox)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
+// Argument: 0 bare, 1 with the recovery copy, 2 with spelling checked.
+// Second argument: 0 one paragraph, 1 paragraphs.
+BENCHMARK(typing)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+// Arguments: shape (0 one word, 1 words, 2 short lines), spelling (0 off, 1 on).
+BENCHMARK(editorBox)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(plainBox)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char **argv)

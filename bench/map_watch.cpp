@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <fcntl.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -43,11 +44,23 @@ int main(int argc, char *argv[])
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
     XSync(display, False);
 
+    // Closed by a successful exec; a byte through it means the program never started.
+    int failed[2];
+    if (pipe2(failed, O_CLOEXEC) != 0)
+        return 2;
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0) {
         execv(argv[2], argv + 2);
+        const char byte = 1;
+        (void)!write(failed[1], &byte, 1);
         _exit(127);
+    }
+    close(failed[1]);
+    char byte = 0;
+    if (read(failed[0], &byte, 1) == 1) {
+        std::fprintf(stderr, "cannot start %s\n", argv[2]);
+        return 2;
     }
     XEvent event;
     for (;;) {

@@ -391,8 +391,31 @@ EditorWindow::~EditorWindow()
 
 void EditorWindow::checkSpelling(const QString &wordListPath)
 {
+    m_wordListPath = wordListPath;
+    // Once the form is on the screen: its first paint owes the dictionary nothing.
+    if (!centralWidget()->isVisible()) {
+        m_spellingWaits = true;
+        centralWidget()->installEventFilter(this);
+        return;
+    }
+    startSpellingLoad();
+}
+
+bool EditorWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == centralWidget() && event->type() == QEvent::Paint && m_spellingWaits) {
+        m_spellingWaits = false;
+        centralWidget()->removeEventFilter(this);
+        QTimer::singleShot(0, this, &EditorWindow::startSpellingLoad);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void EditorWindow::startSpellingLoad()
+{
     if (m_spellingLoad)
         m_spellingLoad->wait();
+    const QString wordListPath = m_wordListPath;
     auto loaded = std::make_shared<std::shared_ptr<spelling::SpellChecker>>();
     m_spellingLoad.reset(QThread::create([loaded, store = m_store, wordListPath] {
         std::shared_ptr<spelling::SpellChecker> checker = spelling::SpellChecker::forLocale(QLocale::system().name());

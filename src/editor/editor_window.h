@@ -64,6 +64,7 @@ public Q_SLOTS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // True when the form may be replaced or closed: nothing unsaved, or the
@@ -84,6 +85,7 @@ private:
     void buildMenu();
     void startUp();
     void openPicker(bool spell);
+    void startSpellingLoad();
     // The control of the field stored in `member`.
     template<typename T, typename Member>
     T *control(Member Record::*member) const
@@ -102,6 +104,9 @@ private:
     SpellUnderline *m_spelling = nullptr;
     // Loads the dictionary; waited for on close, so it never outlives the window.
     std::unique_ptr<QThread> m_spellingLoad;
+    // Where added words go; set from checkSpelling() until the load starts.
+    QString m_wordListPath;
+    bool m_spellingWaits = false;
     PictureBox *m_img = nullptr;
     SecondaryWindows m_windows;
     // The record as it stood after start-up, the last save or the last load.

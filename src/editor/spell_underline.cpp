@@ -169,8 +169,9 @@ QMenu *SpellUnderline::createMenu(const QPoint &position, bool fromKeyboard)
         m_checker->ignore(text);
         recheck();
     });
-    added << add << ignore;
     menu->insertActions(top, added);
+    menu->insertSeparator(top);
+    menu->insertActions(top, {add, ignore});
     menu->insertSeparator(top);
     return menu;
 }
@@ -187,7 +188,8 @@ bool SpellUnderline::eventFilter(QObject *watched, QEvent *event)
             at = m_box->viewport()->mapFrom(m_box, at);
         QMenu *menu = createMenu(at, keyboard);
         menu->setAttribute(Qt::WA_DeleteOnClose);
-        menu->popup(asked->globalPos());
+        // From the keyboard, the menu opens at the text cursor, where the word is.
+        menu->popup(keyboard ? m_box->viewport()->mapToGlobal(m_box->cursorRect().bottomLeft()) : asked->globalPos());
         return true;
     }
     return QObject::eventFilter(watched, event);
