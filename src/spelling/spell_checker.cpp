@@ -23,12 +23,12 @@ bool SpellChecker::knows(QStringView word) const
 {
     if (!m_dictionary)
         return true;
-    QString key = word.toString();
+    const QString key = word.toString();
     const auto found = m_answers.constFind(key);
     if (found != m_answers.cend())
         return *found;
     const bool known = lookUp(key);
-    m_answers.insert(std::move(key), known);
+    m_answers.insert(key, known);
     return known;
 }
 
