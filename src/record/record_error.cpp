@@ -89,6 +89,8 @@ QString RecordError::message() const
             .arg(format::maxFileBytes / (qint64(1024) * 1024))
             .arg(QLocale().toString(format::maxFileBytes))
             .arg(caption);
+    case Code::CodeNotInList:
+        return QStringLiteral("Das Feld %1 hat den Wert %2; erlaubt ist %3.").arg(caption, m_detail, allowedCodes(m_field));
     case Code::DirectoryMissing:
         return QStringLiteral("Der Ordner für die Datei %1 fehlt.").arg(file);
     case Code::DirectoryBlocked:
@@ -98,6 +100,10 @@ QString RecordError::message() const
         return QStringLiteral("Der Ordner %1 kann nicht angelegt werden: %2.").arg(file, m_detail);
     case Code::TargetIsDirectory:
         return QStringLiteral("Die Datei %1 kann nicht gespeichert werden: Ein Ordner dieses Namens ist im Weg.")
+            .arg(file);
+    case Code::TargetIsLink:
+        return QStringLiteral("Die Datei %1 wird nicht gespeichert: Sie ist ein symbolischer Verweis, und was "
+                              "durch ihn geschrieben würde, könnte außerhalb des Ordners landen.")
             .arg(file);
     case Code::NotWritable:
         return QStringLiteral("Die Datei %1 kann nicht gespeichert werden: Sie ist schreibgeschützt.").arg(file);

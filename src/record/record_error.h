@@ -29,11 +29,13 @@ public:
         NameWithControl,
         NameTooLong,
         RecordTooLarge,
+        CodeNotInList, // a code no list entry has, which the reader would refuse
         // writing
         DirectoryMissing,
         DirectoryBlocked,
         DirectoryNotCreated,
         TargetIsDirectory,
+        TargetIsLink, // written through, it could land outside the record folder
         NotWritable,
         WriteFailed, // replacing an earlier file, which stays as it was
         CreateFailed, // a new file, of which nothing is left behind

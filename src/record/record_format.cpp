@@ -174,6 +174,25 @@ bool holdsText(QStringView text)
     return !text.contains(QLatin1Char('"')) && windows1252::unencodable(text).isEmpty();
 }
 
+RecordError checkFileName(const QString &name)
+{
+    const int field = fields::positionOf(&Record::name);
+    if (name.isEmpty())
+        return RecordError(RecordError::Code::EmptyName, QString(), field);
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+        return RecordError(RecordError::Code::NameWithSeparator, QString(), field);
+    if (!staysInFolder(name))
+        return RecordError(RecordError::Code::NameIsDot, QString(), field);
+    for (const QChar c : name) {
+        if (c.category() == QChar::Other_Control)
+            return RecordError(RecordError::Code::NameWithControl, QString(), field, codePoint(c.unicode()));
+    }
+    const qsizetype bytes = QFile::encodeName(name).size();
+    if (bytes > maxNameBytes)
+        return RecordError(RecordError::Code::NameTooLong, QString(), field, QString::number(bytes));
+    return RecordError();
+}
+
 RecordError check(const Record &r)
 {
     // The name is also the file's name: its own rules come on top of the texts'.
@@ -188,6 +207,9 @@ RecordError check(const Record &r)
     const fields::Field *largest = nullptr;
     for (const fields::Field &f : fields::all()) {
         if (f.kind == fields::Kind::Code) {
+            // What the reader refuses is never written.
+            if (f.positionOf(r.*f.code) < 0)
+                return RecordError(RecordError::Code::CodeNotInList, QString(), f.position, QString::number(r.*f.code));
             beside += widestCode;
             continue;
         }
@@ -202,17 +224,8 @@ RecordError check(const Record &r)
         if (!largest || text.size() > (r.*largest->text).size())
             largest = &f;
     }
-    if (r.name.contains(QLatin1Char('/')) || r.name.contains(QLatin1Char('\\')))
-        return RecordError(RecordError::Code::NameWithSeparator, QString(), name);
-    if (!staysInFolder(r.name))
-        return RecordError(RecordError::Code::NameIsDot, QString(), name);
-    for (const QChar c : r.name) {
-        if (c.category() == QChar::Other_Control)
-            return RecordError(RecordError::Code::NameWithControl, QString(), name, codePoint(c.unicode()));
-    }
-    const qsizetype bytes = QFile::encodeName(r.name).size();
-    if (bytes > maxNameBytes)
-        return RecordError(RecordError::Code::NameTooLong, QString(), name, QString::number(bytes));
+    if (const RecordError problem = checkFileName(r.name); problem.isError())
+        return problem;
     // Checked last, and encoded only when it could be too large.
     if (const qsizetype size = textChars + beside > maxFileBytes ? encode(r).size() : 0; size > maxFileBytes)
         return RecordError(RecordError::Code::RecordTooLarge, QString(), largest->position, QString::number(size));

@@ -21,6 +21,10 @@ ReadResult parse(QByteArrayView data, const QString &path);
 // that nothing is stored that would not read back as it was typed.
 RecordError check(const Record &record);
 
+// The rules a record's name obeys as a file name (without ".dat"): not
+// empty, no separator or control character, not "." or "..", short enough.
+RecordError checkFileName(const QString &name);
+
 // True when a text field holds `text` as it stands: no quote, and only
 // characters the file's code page has.
 bool holdsText(QStringView text);

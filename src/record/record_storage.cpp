@@ -81,6 +81,41 @@ RecordError write(const QString &directory, const QString &fileName, const Recor
     return replaceFile(path, format::encode(record));
 }
 
+RecordError mayWrite(const QString &directory, const QString &fileName)
+{
+    struct stat st {};
+    const QByteArray folder = QFile::encodeName(directory);
+    if (::lstat(folder.constData(), &st) == 0 && (::stat(folder.constData(), &st) != 0 || !S_ISDIR(st.st_mode)))
+        return RecordError(RecordError::Code::DirectoryBlocked, directory);
+    const QString path = directory + QLatin1Char('/') + fileName;
+    const QByteArray native = QFile::encodeName(path);
+    if (::lstat(native.constData(), &st) != 0)
+        return RecordError();
+    if (S_ISLNK(st.st_mode))
+        return RecordError(RecordError::Code::TargetIsLink, path);
+    if (S_ISDIR(st.st_mode))
+        return RecordError(RecordError::Code::TargetIsDirectory, path);
+    if (::access(native.constData(), W_OK) != 0 && errno == EACCES)
+        return RecordError(RecordError::Code::NotWritable, path);
+    return RecordError();
+}
+
+QString printable(const QString &text)
+{
+    // Control characters are C0, DEL and C1: all below U+0100.
+    const auto isControl = [](QChar c) { return c.category() == QChar::Other_Control; };
+    if (std::none_of(text.begin(), text.end(), isControl))
+        return text;
+    QString shown;
+    for (const QChar c : text) {
+        if (isControl(c))
+            shown += QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 ReadResult read(const QString &path)
 {
     return read(QFile::encodeName(path), path);

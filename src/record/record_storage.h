@@ -25,6 +25,10 @@ QString pathFor(const QString &directory, const QString &name);
 RecordError write(const QString &directory, const Record &record);
 // The same under a file name of the caller's (a table names its files).
 RecordError write(const QString &directory, const QString &fileName, const Record &record);
+// What write() would refuse, found without writing: a file or link where
+// the folder should be, a link, a folder or a write-protected file in the
+// file's place. A folder that is missing is fine: it is made on writing.
+RecordError mayWrite(const QString &directory, const QString &fileName);
 // Never opens anything but a regular file (a FIFO would block forever).
 ReadResult read(const QString &path);
 // The same for a path in the file system's bytes; `shownPath` names it in errors.
@@ -45,6 +49,10 @@ struct Listing
     RecordError error;
     bool found = false; // the folder is there, readable or not
 };
+
+// `text` as a terminal or a list may show it: control characters (ESC, LF,
+// DEL, NUL, U+0085, ...) as \xHH.
+QString printable(const QString &text);
 
 // The regular "*.dat" files in `directory`, in German collation order of
 // their shown names (case ignored, numbers in natural order).

@@ -69,6 +69,11 @@ bool RecordStore::exists(int kind, const QString &fileName) const
     return storage::exists(folder(kind) + QLatin1Char('/') + fileName);
 }
 
+RecordError RecordStore::mayWrite(int kind, const QString &fileName) const
+{
+    return storage::mayWrite(folder(kind), fileName);
+}
+
 RecordError RecordStore::ensureFolder(int kind) const
 {
     return storage::ensureDirectory(folder(kind));

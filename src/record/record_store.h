@@ -34,6 +34,8 @@ public:
     RecordError readBytes(int kind, const QString &fileName, QByteArray &bytes) const;
     // True only for a regular file.
     bool exists(int kind, const QString &fileName) const;
+    // What write() would refuse, found without writing anything.
+    RecordError mayWrite(int kind, const QString &fileName) const;
     // Creates the kind's folder unless it is there.
     RecordError ensureFolder(int kind) const;
     // Replaces folder/fileName atomically.

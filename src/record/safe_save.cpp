@@ -24,6 +24,9 @@ RecordError replaceFile(const QString &path, const QByteArray &bytes)
 {
     const QByteArray native = QFile::encodeName(path);
     struct stat st {};
+    // QSaveFile writes through a link, to wherever it points.
+    if (::lstat(native.constData(), &st) == 0 && S_ISLNK(st.st_mode))
+        return RecordError(RecordError::Code::TargetIsLink, path);
     const bool replacing = ::stat(native.constData(), &st) == 0;
     if (replacing) {
         if (S_ISDIR(st.st_mode))

@@ -118,6 +118,8 @@ private Q_SLOTS:
 
     void check_data();
     void check();
+    void checkRefusesCodesTheReaderRefuses_data();
+    void checkRefusesCodesTheReaderRefuses();
 
     void lineBreaks_data();
     void lineBreaks();
@@ -426,6 +428,30 @@ void TestRecord::check()
     if (code == Code::Unencodable)
         QVERIFY2(error.message().contains(windows1252::unencodable(name + text).constFirst()),
                  qPrintable(error.message()));
+}
+
+void TestRecord::checkRefusesCodesTheReaderRefuses_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("code");
+    QTest::newRow("kind 100") << fields::positionOf(&Record::kind) << 100;
+    QTest::newRow("magic -1") << fields::positionOf(&Record::magic) << -1;
+    QTest::newRow("attack 2147483647") << fields::positionOf(&Record::attack) << 2147483647;
+    QTest::newRow("air 101") << fields::positionOf(&Record::moveAir) << 101;
+}
+
+void TestRecord::checkRefusesCodesTheReaderRefuses()
+{
+    QFETCH(int, position);
+    QFETCH(int, code);
+    Record r;
+    r.name = QStringLiteral("Drache");
+    r.*fields::at(position).code = code;
+    const RecordError error = format::check(r);
+    QCOMPARE(error.code(), Code::CodeNotInList);
+    QCOMPARE(error.field(), position);
+    // The reader refuses the same bytes.
+    QVERIFY(!format::parse(format::encode(r), QStringLiteral("x.dat")).ok());
 }
 
 void TestRecord::lineBreaks_data()
