@@ -84,7 +84,8 @@ PickerWindow::PickerWindow(const Config &config, RecordStore store, QWidget *own
     // The folder is read once; files saved later appear when the picker is opened again.
     const storage::Listing listing = m_store.list(config.kind);
     for (const storage::ListedName &name : listing.names) {
-        auto *item = new QListWidgetItem(name.shown, m_files);
+        // A name with a line break or ESC is shown escaped and still opened by its bytes.
+        auto *item = new QListWidgetItem(storage::printable(name.shown), m_files);
         item->setData(Qt::UserRole, name.native);
     }
     // An unreadable folder must not pass for an empty one; said once the window is up.

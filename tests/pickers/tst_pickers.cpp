@@ -193,6 +193,7 @@ void TestPickers::ways_data()
     QTest::newRow("click, edit the name, click the same entry again") << QStringLiteral("click+edit+click");
     QTest::newRow("double click") << QStringLiteral("double");
     QTest::newRow("double click on a name that is not UTF-8") << QStringLiteral("latin1");
+    QTest::newRow("double click on a name with a line break") << QStringLiteral("linebreak");
     QTest::newRow("arrow key, then Enter on the entry") << QStringLiteral("keys");
     QTest::newRow("typed name, then Enter") << QStringLiteral("typed");
     QTest::newRow("arrow key, Tab to the button, Enter") << QStringLiteral("keys+button");
@@ -218,6 +219,10 @@ void TestPickers::ways()
         ::close(fd);
     }
 
+    // Sorted last, so that the other ways' entries keep their places.
+    if (way == QLatin1String("linebreak"))
+        QVERIFY(!storage::write(at(QStringLiteral("Kreaturen")), QStringLiteral("Zz\nz.dat"), latin).isError());
+
     BoxAnswerer boxes;
     const auto owned = standalone(false);
     PickerWindow *picker = owned.get();
@@ -236,9 +241,11 @@ void TestPickers::ways()
         QTest::mouseClick(button(picker), Qt::LeftButton);
     } else if (way == QLatin1String("double")) {
         doubleClick(files, 1);
-    } else if (way == QLatin1String("latin1")) {
-        QCOMPARE(files->item(2)->text(), QStringLiteral("Zornä.dat"));
-        doubleClick(files, 2);
+    } else if (way == QLatin1String("latin1") || way == QLatin1String("linebreak")) {
+        const int row = way == QLatin1String("latin1") ? 2 : 3;
+        QCOMPARE(files->item(row)->text(), way == QLatin1String("latin1") ? QStringLiteral("Zornä.dat")
+                                                                        : QStringLiteral("Zz\\x0Az.dat"));
+        doubleClick(files, row);
         QTRY_VERIFY(!picker->isVisible());
         QCOMPARE(loaded->size(), 1);
         QCOMPARE(loadedRecord(), latin);
