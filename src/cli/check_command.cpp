@@ -78,7 +78,8 @@ int check(const QString &root, const CheckOptions &options, QTextStream &out, QT
     int notes = 0;
     const auto note = [&](const QString &where, const QString &text) {
         ++notes;
-        out << where << QStringLiteral(": Hinweis: ") << text << '\n';
+        // A name's control characters would act on the terminal.
+        out << storage::printable(where) << QStringLiteral(": Hinweis: ") << storage::printable(text) << '\n';
     };
     // Per folder: names without their outer spaces, and who holds them, in listing order.
     QHash<QString, QList<std::pair<QString, QString>>> trimmed;
@@ -93,7 +94,8 @@ int check(const QString &root, const CheckOptions &options, QTextStream &out, QT
         ++read;
         if (!stored.result.ok()) {
             ++faulty;
-            out << stored.path << QStringLiteral(": ") << stored.result.error().message() << '\n';
+            out << storage::printable(stored.path) << QStringLiteral(": ")
+                << storage::printable(stored.result.error().message()) << '\n';
             return;
         }
         Record r = stored.result.record();
@@ -136,7 +138,7 @@ int check(const QString &root, const CheckOptions &options, QTextStream &out, QT
         << QStringLiteral(" fehlerhaft, ") << counted(notes, "Hinweis", "Hinweise") << QStringLiteral(".\n");
     out.flush();
     for (const QString &problem : problems)
-        err << problem << '\n';
+        err << storage::printable(problem) << '\n';
     return faulty > 0 || !problems.isEmpty() ? 1 : 0;
 }
 

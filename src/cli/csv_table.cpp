@@ -2,6 +2,8 @@
 
 #include "windows1252.h"
 
+#include <QStringDecoder>
+
 
 #include <csv.h>
 
@@ -50,11 +52,17 @@ void appendRow(QByteArray &out, const QStringList &row, Style style)
     out += "\r\n";
 }
 
-std::optional<QList<QStringList>> read(const QByteArray &data, QString &error)
+std::optional<QList<QStringList>> read(const QByteArray &data, QString &error, bool *codePage)
 {
     QByteArrayView bytes(data);
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
+    // Per cell, a code-page cell that happens to be valid UTF-8 ("Ã©") would change.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    (void)utf8.decode(bytes);
+    const bool utf8Table = !utf8.hasError();
+    if (codePage)
+        *codePage = !utf8Table;
     const qsizetype lineEnd = bytes.indexOf('\n');
     const QByteArrayView firstLine = lineEnd < 0 ? bytes : bytes.first(lineEnd);
     const char separator = firstLine.count(';') > firstLine.count(',') ? ';' : ',';
@@ -93,7 +101,7 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error)
         QStringList row;
         row.reserve(raw.size());
         for (const QByteArray &f : raw)
-            row.append(windows1252::decodeUtf8OrCodePage(f));
+            row.append(utf8Table ? QString::fromUtf8(f) : windows1252::decode(f));
         rows.append(row);
     }
     return rows;

@@ -24,9 +24,10 @@ QByteArray write(const QList<QStringList> &rows, Style style);
 void appendRow(QByteArray &out, const QStringList &row, Style style);
 
 // Rows of fields. The separator is taken from the first line (';' or ','),
-// a byte-order mark is dropped, and text that is not UTF-8 is read as
-// Windows-1252, as spreadsheet programs on Windows save it. `error` gets a
+// a byte-order mark is dropped. The encoding is decided once for the whole
+// table: UTF-8 where all of it is, otherwise Windows-1252 as spreadsheet
+// programs on Windows save it, and then `codePage` is set. `error` gets a
 // German reason when the text is no valid CSV.
-std::optional<QList<QStringList>> read(const QByteArray &data, QString &error);
+std::optional<QList<QStringList>> read(const QByteArray &data, QString &error, bool *codePage = nullptr);
 
 } // namespace ww::csv

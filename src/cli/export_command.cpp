@@ -81,7 +81,7 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
     const QStringList problems = forEachRecord(RecordStore(root), [&](const StoredRecord &stored) {
         if (!stored.result.ok()) {
             ++faulty;
-            err << stored.path << QStringLiteral(": ") << stored.result.error().message() << '\n';
+            err << storage::printable(stored.path + QStringLiteral(": ") + stored.result.error().message()) << '\n';
             return;
         }
         const QStringList cells = table::cells({stored.folder, stored.name.shown, stored.result.record()});
@@ -97,7 +97,7 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
         text += rows > 0 ? "\n]\n" : "]\n";
     out.write(text);
     for (const QString &problem : problems)
-        err << problem << '\n';
+        err << storage::printable(problem) << '\n';
     return faulty > 0 || !problems.isEmpty() ? 1 : 0;
 }
 

@@ -16,6 +16,9 @@
 namespace ww::cli {
 namespace {
 
+// Far above any real content folder (10,000 records of 5 KB are 50 MiB as a table).
+constexpr qint64 maxTableBytes = qint64(64) * 1024 * 1024;
+
 // A table row before it is understood: where it stands and how to get a cell.
 struct RawRow
 {
@@ -36,9 +39,9 @@ QString crlf(const QString &text)
     return out;
 }
 
-std::optional<QList<RawRow>> csvRows(const QByteArray &data, QString &error)
+std::optional<QList<RawRow>> csvRows(const QByteArray &data, QString &error, bool &codePage)
 {
-    const auto table = csv::read(data, error);
+    const auto table = csv::read(data, error, &codePage);
     if (!table)
         return std::nullopt;
     if (table->isEmpty()) {
@@ -97,13 +100,38 @@ QString fileProblem(const table::Row &row)
         return QStringLiteral("Den Ordner '%1' gibt es nicht; erlaubt sind 'Kreaturen' und 'Zauber'.").arg(row.folder);
     if (!row.file.endsWith(format::suffix, Qt::CaseInsensitive) || row.file.size() == format::suffix.size() || !format::staysInFolder(row.file))
         return QStringLiteral("'%1' ist kein Dateiname für einen Datensatz (NAME.dat, ohne '/' und '\\').").arg(row.file);
-    const qsizetype bytes = QFile::encodeName(row.file).size();
-    if (bytes > format::maxNameBytes + format::suffix.size())
-        return QStringLiteral("Der Dateiname '%1' ist zu lang: höchstens %2 Bytes, er hat %3 Bytes.")
-            .arg(row.file)
-            .arg(format::maxNameBytes + format::suffix.size())
-            .arg(bytes);
+    // The file's name obeys the rules the editor holds a name to.
+    if (const RecordError problem = format::checkFileName(row.file.chopped(format::suffix.size())); problem.isError())
+        return QStringLiteral("Spalte 'Datei': ") + problem.message();
     return QString();
+}
+
+// Shortened for a line of output: the start of a long text, and how long it is.
+QString excerpt(const QString &text)
+{
+    constexpr qsizetype shown = 40;
+    if (text.size() <= shown)
+        return QLatin1Char('\'') + text + QLatin1Char('\'');
+    return QStringLiteral("'%1…' (%2 Zeichen)").arg(text.left(shown)).arg(text.size());
+}
+
+// One line per field in which `now` differs from the file's bytes `before`.
+QStringList differences(const QByteArray &before, const Record &now, const QString &path)
+{
+    const ReadResult old = format::parse(before, path);
+    if (!old.ok())
+        return {QStringLiteral("  (die bisherige Datei ist nicht lesbar: %1)").arg(old.error().message())};
+    QStringList lines;
+    for (const fields::Field &f : fields::all()) {
+        const QString was = f.kind == fields::Kind::Code ? QString::number(old.record().*f.code) : old.record().*f.text;
+        const QString is = f.kind == fields::Kind::Code ? QString::number(now.*f.code) : now.*f.text;
+        if (was != is)
+            lines.append(QStringLiteral("  %1: %2 → %3").arg(f.captionText(), excerpt(was), excerpt(is)));
+    }
+    // Only bytes outside the fields differ: the line end, or what stood after the tenth field.
+    if (lines.isEmpty())
+        lines.append(QStringLiteral("  (gleiche Felder; die Datei wird in der Form des Editors geschrieben)"));
+    return lines;
 }
 
 // The bytes of the file a row would replace, read as a picker reads it
@@ -124,14 +152,27 @@ int importTable(const QString &tablePath, const QString &root, ImportOptions opt
         err << QStringLiteral("Die Tabelle '%1' kann nicht gelesen werden: %2.\n").arg(tablePath, file.errorString());
         return 2;
     }
-    const QByteArray data = file.readAll();
-    const QByteArray start = data.trimmed().left(4);
+    // Reading takes several times the table's size; larger tables are refused before that.
+    if (file.size() > maxTableBytes) {
+        err << QStringLiteral("Die Tabelle '%1' ist mit %2 Bytes zu groß: höchstens %3 MiB.\n")
+                   .arg(tablePath)
+                   .arg(file.size())
+                   .arg(maxTableBytes / (1024 * 1024));
+        return 2;
+    }
+    QByteArray data = file.readAll();
+    // Editors on Windows start UTF-8 JSON with a byte-order mark as well.
+    if (data.startsWith("\xEF\xBB\xBF") && data.mid(3).trimmed().startsWith('['))
+        data.remove(0, 3);
     QString error;
-    const auto rows = start.startsWith('[') ? jsonRows(data, error) : csvRows(data, error);
+    bool codePage = false;
+    const auto rows = data.trimmed().startsWith('[') ? jsonRows(data, error) : csvRows(data, error, codePage);
     if (!rows) {
-        err << tablePath << QStringLiteral(": ") << error << '\n';
+        err << storage::printable(tablePath) << QStringLiteral(": ") << storage::printable(error) << '\n';
         return 1;
     }
+    if (codePage)
+        out << QStringLiteral("Hinweis: Die Tabelle ist kein UTF-8; sie wird ganz als Windows-1252 gelesen.\n");
 
     const RecordStore store(root);
     int created = 0;
@@ -142,7 +183,7 @@ int importTable(const QString &tablePath, const QString &root, ImportOptions opt
     for (const RawRow &raw : *rows) {
         const auto refuse = [&](const QString &reason) {
             ++refused;
-            out << QStringLiteral("abgelehnt: ") << raw.where << QStringLiteral(": ") << reason << '\n';
+            out << QStringLiteral("abgelehnt: ") << raw.where << QStringLiteral(": ") << storage::printable(reason) << '\n';
         };
         std::optional<table::Row> row = table::fromCells(raw.cell, error);
         if (!row) {
@@ -166,10 +207,16 @@ int importTable(const QString &tablePath, const QString &root, ImportOptions opt
             continue;
         }
         targets.insert(path, raw.where);
+        // What the real run would refuse, the dry run refuses too.
+        if (const RecordError blocked = store.mayWrite(kind, row->file); blocked.isError()) {
+            refuse(blocked.message());
+            continue;
+        }
         const bool present = store.exists(kind, row->file);
-        if (present && existing(store, kind, row->file) == format::encode(row->record)) {
+        const QByteArray before = present ? existing(store, kind, row->file) : QByteArray();
+        if (present && before == format::encode(row->record)) {
             ++unchanged;
-            out << QStringLiteral("unverändert: ") << path << '\n';
+            out << QStringLiteral("unverändert: ") << storage::printable(path) << '\n';
             continue;
         }
         if (present && !options.overwrite) {
@@ -190,7 +237,14 @@ int importTable(const QString &tablePath, const QString &root, ImportOptions opt
             out << (present ? QStringLiteral("würde ersetzen: ") : QStringLiteral("würde anlegen: "));
         else
             out << (present ? QStringLiteral("ersetzt: ") : QStringLiteral("angelegt: "));
-        out << path << '\n';
+        out << storage::printable(path) << '\n';
+        if (row->file != row->record.name + format::suffix)
+            out << QStringLiteral("  Hinweis: Der Name '%1' weicht vom Dateinamen ab; Speichern im Editor schreibt '%2'.\n")
+                       .arg(storage::printable(row->record.name), storage::printable(row->record.name + format::suffix));
+        if (present) {
+            for (const QString &line : differences(before, row->record, path))
+                out << storage::printable(line) << '\n';
+        }
     }
     out << QStringLiteral("%1%2 angelegt, %3 ersetzt, %4 unverändert, %5 abgelehnt.\n")
                .arg(options.dryRun ? QStringLiteral("Probelauf: ") : QString())

@@ -24,6 +24,29 @@ std::optional<int> toCode(const QVariant &value)
     return ok ? std::optional<int>(code) : std::nullopt;
 }
 
+// A percentage as spreadsheets rewrite it ("10,00 %", "10.00%") states the
+// same number as the list's "10%"; any other text must match exactly.
+bool agrees(const QString &given, const QString &shown)
+{
+    if (given == shown)
+        return true;
+    const auto percent = [](const QString &text) -> std::optional<double> {
+        QString compact;
+        for (const QChar c : text) {
+            if (!c.isSpace())
+                compact += c == QLatin1Char(',') ? QLatin1Char('.') : c;
+        }
+        if (!compact.endsWith(QLatin1Char('%')))
+            return std::nullopt;
+        bool ok = false;
+        const double value = compact.chopped(1).toDouble(&ok);
+        return ok ? std::optional<double>(value) : std::nullopt;
+    };
+    const std::optional<double> a = percent(given);
+    const std::optional<double> b = percent(shown);
+    return a && b && *a == *b;
+}
+
 } // namespace
 
 const QStringList &columns()
@@ -100,7 +123,7 @@ std::optional<Row> fromCells(const std::function<QVariant(const QString &column)
             return std::nullopt;
         }
         const QString given = cell(textColumn(f)).toString();
-        if (!given.isEmpty() && given != shown) {
+        if (!given.isEmpty() && !agrees(given, shown)) {
             error = QStringLiteral("Spalte '%1' sagt '%2', der Code %3 in Spalte '%4' steht aber für '%5'.")
                         .arg(textColumn(f), given)
                         .arg(*code)

@@ -33,11 +33,20 @@ QByteArray row(const char *cells)
 // program then runs as a user the lock holds (nobody, where the tests run as root).
 const QByteArray locked("(chmod 000)");
 
+// A file listed with bytes that start with `linkTo` is made a symbolic link
+// to the rest of them.
+const QByteArray linkTo("(link) ");
+
 void writeFiles(const QDir &root, const Files &files)
 {
     for (const auto &[path, bytes] : files) {
         if (bytes == locked) {
             QVERIFY(root.mkpath(path));
+            continue;
+        }
+        if (bytes.startsWith(linkTo)) {
+            QVERIFY(root.mkpath(QFileInfo(path).path()));
+            QVERIFY(QFile::link(QString::fromUtf8(bytes.mid(linkTo.size())), root.filePath(path)));
             continue;
         }
         writeFile(root.filePath(path), bytes);
@@ -294,6 +303,64 @@ void TestRecords::invocations_data()
     QTest::newRow("import: an unclosed quote") << Files{csvTable(row("Kreaturen,A.dat,1,,\"A,1"))}
                                                << QStringList{QStringLiteral("import"), table} << 1 << QStringList{}
                                                << QStringLiteral("kein gültiges CSV") << QStringList{};
+    // Hostile tables: nothing written for the row, the line named, names shown escaped.
+    QTest::newRow("import: NUL in Datei")
+        << Files{csvTable(row("Kreaturen,X@Y.dat,1,,X,1,,5,0,,0,,0,,0,,0,,").replace('@', '\0'))}
+        << QStringList{QStringLiteral("import"), table} << 1
+        << QStringList{QStringLiteral("abgelehnt: Zeile 2: Spalte 'Datei': Der Name enthält ein Steuerzeichen")}
+        << QString() << QStringList{QStringLiteral("Kreaturen/X"), QStringLiteral("Kreaturen")};
+    QTest::newRow("import: ESC in Datei, shown escaped")
+        << Files{csvTable(row("Kreaturen,\x1b[31mRot.dat,1,,Rot,1,,5,0,,0,,0,,0,,0,,"))} << QStringList{QStringLiteral("import"), table}
+        << 1 << QStringList{QStringLiteral("abgelehnt: Zeile 2: Spalte 'Datei'")} << QString()
+        << QStringList{QStringLiteral("Kreaturen")};
+    QTest::newRow("import --dry-run: a folder in the file's place")
+        << Files{csvTable(aRow), {QStringLiteral("Kreaturen/A.dat/x"), ""}}
+        << QStringList{QStringLiteral("import"), QStringLiteral("--dry-run"), table} << 1
+        << QStringList{QStringLiteral("abgelehnt: Zeile 2: Die Datei Kreaturen/A.dat kann nicht gespeichert werden: Ein Ordner")}
+        << QString() << QStringList{};
+    QTest::newRow("import: a dangling link is not written through")
+        << Files{csvTable(aRow), {QStringLiteral("Kreaturen/A.dat"), linkTo + "../anderswo/neu.dat"},
+                 {QStringLiteral("anderswo/.keep"), ""}}
+        << QStringList{QStringLiteral("import"), table} << 1
+        << QStringList{QStringLiteral("abgelehnt: Zeile 2: Die Datei Kreaturen/A.dat wird nicht gespeichert: Sie ist ein symbolischer Verweis")}
+        << QString() << QStringList{QStringLiteral("anderswo/neu.dat")};
+    QTest::newRow("import --overwrite: a link's target is not replaced")
+        << Files{csvTable(aRow), {QStringLiteral("Kreaturen/A.dat"), linkTo + "../anderswo/alt.dat"},
+                 {QStringLiteral("anderswo/alt.dat"), drache}}
+        << QStringList{QStringLiteral("import"), QStringLiteral("--overwrite"), table} << 1
+        << QStringList{QStringLiteral("symbolischer Verweis")} << QString() << QStringList{};
+    QTest::newRow("import: Datei other than the name, with a note")
+        << Files{csvTable(row("Kreaturen,Alt.dat,1,,Neu,1,,5,0,,0,,0,,0,,0,,"))} << QStringList{QStringLiteral("import"), table}
+        << 0 << QStringList{QStringLiteral("angelegt: Kreaturen/Alt.dat"), QStringLiteral("Hinweis: Der Name 'Neu' weicht vom Dateinamen ab")}
+        << QString() << QStringList{QStringLiteral("Kreaturen/Neu.dat")};
+    QTest::newRow("import: Windows-1252 decided for the whole table")
+        << Files{csvTable(row("Kreaturen,B\xe4r.dat,1,,B\xe4r,1,,5,0,,0,,0,,0,,0,,\xc3\xa9tude"))}
+        << QStringList{QStringLiteral("import"), table} << 0
+        << QStringList{QStringLiteral("Hinweis: Die Tabelle ist kein UTF-8; sie wird ganz als Windows-1252 gelesen.")}
+        << QString() << QStringList{};
+    QTest::newRow("import: JSON with a byte-order mark")
+        << Files{{QStringLiteral("t.json"), "\xEF\xBB\xBF[{\"Ordner\": \"Zauber\", \"Datei\": \"J.dat\", \"Typ\": 2, \"Name\": \"J\", "
+                                            "\"Magik\": 4, \"Mana\": \"9\", \"Angriff\": 0, \"Verteidigung\": 0, "
+                                            "\"Bewegung-Erde\": 0, \"Bewegung-Wasser\": 0, \"Bewegung-Luft\": 0, "
+                                            "\"Beschreibung\": \"\"}]"}}
+        << QStringList{QStringLiteral("import"), QStringLiteral("t.json")} << 0
+        << QStringList{QStringLiteral("angelegt: Zauber/J.dat")} << QString() << QStringList{};
+    // What spreadsheets write back for "10%": the same number agrees, another does not.
+    QTest::newRow("import: percentages as spreadsheets write them")
+        << Files{csvTable(row("Kreaturen,A.dat,1,,A,1,,5,10,10.00%,20,\"20,00 %\",30,30 %,0,0%,0,,"))}
+        << QStringList{QStringLiteral("import"), table} << 0 << QStringList{QStringLiteral("angelegt: Kreaturen/A.dat")}
+        << QString() << QStringList{};
+    QTest::newRow("import: a percentage contradicting its code")
+        << Files{csvTable(row("Kreaturen,A.dat,1,,A,1,,5,10,\"11,00 %\",0,,0,,0,,0,,"))}
+        << QStringList{QStringLiteral("import"), table} << 1
+        << QStringList{QStringLiteral("Spalte 'Angriff (Text)' sagt '11,00 %', der Code 10")} << QString()
+        << QStringList{QStringLiteral("Kreaturen/A.dat")};
+    QTest::newRow("import --dry-run: each changed field, old and new")
+        << Files{csvTable(row("Kreaturen,Drache.dat,1,,Drache,2,,05,80,,60,,0,,0,,100,,\"Speit Feuer,\nfliegt weit.\"")),
+                 {QStringLiteral("Kreaturen/Drache.dat"), drache}}
+        << QStringList{QStringLiteral("import"), QStringLiteral("--dry-run"), QStringLiteral("--overwrite"), table} << 0
+        << QStringList{QStringLiteral("würde ersetzen: Kreaturen/Drache.dat"), QStringLiteral("  Mana: '12' → '05'")}
+        << QString() << QStringList{};
     // Spelling: the records' names, the writer's list and --words are known words.
     const Files spelt{{QStringLiteral("Kreaturen/Zyrrakoth.dat"),
                        "1,\"Zyrrakoth\",2,\"12\",80,60,0,0,100,\"Kraxel, Pfnurz und der Glutwurm fliegen mit Feuur.\"\r\n"},
