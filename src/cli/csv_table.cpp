@@ -59,8 +59,10 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error, b
         bytes = bytes.sliced(3);
     // Per cell, a code-page cell that happens to be valid UTF-8 ("Ã©") would change.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)utf8.decode(bytes);
-    const bool utf8Table = !utf8.hasError();
+    const bool utf8Table = [&] {
+        const QString probe = utf8.decode(bytes);
+        return !utf8.hasError();
+    }();
     if (codePage)
         *codePage = !utf8Table;
     const qsizetype lineEnd = bytes.indexOf('\n');
@@ -97,12 +99,14 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error, b
     }
     QList<QStringList> rows;
     rows.reserve(collector.rows.size());
-    for (const QList<QByteArray> &raw : std::as_const(collector.rows)) {
+    for (QList<QByteArray> &raw : collector.rows) {
         QStringList row;
         row.reserve(raw.size());
-        for (const QByteArray &f : raw)
+        for (const QByteArray &f : std::as_const(raw))
             row.append(utf8Table ? QString::fromUtf8(f) : windows1252::decode(f));
         rows.append(row);
+        // Each row's bytes go as its text comes: the table is never held three times over.
+        raw = {};
     }
     return rows;
 }

@@ -167,6 +167,8 @@ int importTable(const QString &tablePath, const QString &root, ImportOptions opt
     QString error;
     bool codePage = false;
     const auto rows = data.trimmed().startsWith('[') ? jsonRows(data, error) : csvRows(data, error, codePage);
+    // The rows hold their own text from here on.
+    data = QByteArray();
     if (!rows) {
         err << storage::printable(tablePath) << QStringLiteral(": ") << storage::printable(error) << '\n';
         return 1;

@@ -110,8 +110,9 @@ void PickerWindow::openChosen()
         message::inform(this, QStringLiteral("Sie müssen eine Datei auswählen."));
         return;
     }
-    // Only files of this picker's own folder may be opened.
-    if (!format::staysInFolder(name)) {
+    // Only files of this picker's own folder may be opened; a listed one is,
+    // though its shown name may be escaped.
+    if (m_chosenNative.isEmpty() && !format::staysInFolder(name)) {
         message::warn(this, QStringLiteral("'%1' ist kein Dateiname im Ordner '%2': "
                                               "Die Zeichen '/' und '\\' sowie '.' und '..' sind nicht erlaubt.")
                                    .arg(name, QDir::current().absoluteFilePath(m_store.folder(m_config.kind))));
