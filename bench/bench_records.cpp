@@ -1,5 +1,7 @@
 // ww_records' check and export over 10,000 record files, beside a loop that
-// reads the same files through the record library as a picker does.
+// reads the same files through the record library as a picker does; and
+// the import of the same 10,000 rows from CSV and from .ods into an empty
+// folder, beside a loop that writes the same files through the library.
 #include "commands.h"
 #include "record_format.h"
 #include "record_storage.h"
@@ -7,6 +9,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -75,8 +78,54 @@ void exportTable(benchmark::State &state)
     }
 }
 
+// The folder's export in `format`, once, as a file.
+QString table(ww::cli::Format format)
+{
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(format == ww::cli::Format::Ods ? QStringLiteral("t.ods") : QStringLiteral("t.csv"));
+    if (!QFileInfo::exists(path)) {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        QString errors;
+        QTextStream err(&errors);
+        ww::cli::exportTable(folder(), format, ww::csv::Style(), file, err);
+    }
+    return path;
+}
+
+void writeLoop(benchmark::State &state)
+{
+    QList<std::pair<QString, ww::Record>> records;
+    for (const char *kind : {"/Kreaturen", "/Zauber"}) {
+        const QString directory = folder() + QLatin1String(kind);
+        for (const ww::storage::ListedName &name : ww::storage::list(directory).names)
+            records.append({QLatin1String(kind).mid(1), ww::storage::read(directory + QLatin1Char('/') + name.shown).record()});
+    }
+    for (auto _ : state) {
+        QTemporaryDir target;
+        for (const char *kind : {"Kreaturen", "Zauber"})
+            QDir(target.path()).mkdir(QString::fromLatin1(kind));
+        for (const auto &[kind, record] : std::as_const(records))
+            benchmark::DoNotOptimize(ww::storage::write(target.filePath(kind), record));
+    }
+}
+
+void importTable(benchmark::State &state)
+{
+    const QString path = table(state.range(0) ? ww::cli::Format::Ods : ww::cli::Format::Csv);
+    for (auto _ : state) {
+        QTemporaryDir target;
+        QString report;
+        QTextStream out(&report);
+        benchmark::DoNotOptimize(ww::cli::importTable(path, target.path(), {}, out, out));
+    }
+}
+
 } // namespace
 
+BENCHMARK(writeLoop)->Unit(benchmark::kMillisecond)->MinTime(3);
+// Argument: 0 CSV, 1 .ods.
+BENCHMARK(importTable)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(readLoop)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(check)->Unit(benchmark::kMillisecond)->MinTime(2);
 // Argument: 0 CSV, 1 JSON.

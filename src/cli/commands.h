@@ -23,7 +23,7 @@ struct CheckOptions
 // not open, notes on what a writer should know, and a summary.
 int check(const QString &root, const CheckOptions &options, QTextStream &out, QTextStream &err);
 
-enum class Format { Csv, Json };
+enum class Format { Csv, Json, Ods };
 // Every readable record as one row; unreadable ones are named on `err`.
 int exportTable(const QString &root, Format format, csv::Style style, QIODevice &out, QTextStream &err);
 

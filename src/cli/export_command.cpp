@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "ods_table.h"
 #include "record_table.h"
 #include "stored_records.h"
 
@@ -78,13 +79,28 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
     int rows = 0;
     // Rows are added as the records are read, in the pickers' order.
     QByteArray text = format == Format::Csv ? csv::write({columns}, style) : QByteArrayLiteral("[\n");
+    QList<QStringList> sheet{columns};
     const QStringList problems = forEachRecord(RecordStore(root), [&](const StoredRecord &stored) {
         if (!stored.result.ok()) {
             ++faulty;
             err << storage::printable(stored.path + QStringLiteral(": ") + stored.result.error().message()) << '\n';
             return;
         }
-        const QStringList cells = table::cells({stored.folder, stored.name.shown, stored.result.record()});
+        QStringList cells = table::cells({stored.folder, stored.name.shown, stored.result.record()});
+        if (format == Format::Ods) {
+            // A spreadsheet would cut what a cell cannot hold: the record is named and left out.
+            for (qsizetype i = 0; i < cells.size(); ++i) {
+                if (const QString problem = ods::cellProblem(cells[i]); !problem.isEmpty()) {
+                    ++faulty;
+                    err << storage::printable(QStringLiteral("%1: Die Spalte '%2' hat %3; der Datensatz fehlt in der Tabelle.")
+                                                  .arg(stored.path, columns[i], problem))
+                        << '\n';
+                    return;
+                }
+            }
+            sheet.append(std::move(cells));
+            return;
+        }
         if (format == Format::Csv) {
             csv::appendRow(text, cells, style);
             return;
@@ -95,6 +111,8 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
     });
     if (format == Format::Json)
         text += rows > 0 ? "\n]\n" : "]\n";
+    if (format == Format::Ods)
+        text = ods::write(sheet, table::isCodeColumn);
     out.write(text);
     for (const QString &problem : problems)
         err << storage::printable(problem) << '\n';

@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "ods_table.h"
 
 #include "record_fields.h"
 #include "record_format.h"
@@ -39,9 +40,9 @@ QString crlf(const QString &text)
     return out;
 }
 
-std::optional<QList<RawRow>> csvRows(const QByteArray &data, QString &error, bool &codePage)
+// A table's rows below its header row, cells found by the header's names.
+std::optional<QList<RawRow>> headedRows(const std::optional<QList<QStringList>> &table, QString &error)
 {
-    const auto table = csv::read(data, error, &codePage);
     if (!table)
         return std::nullopt;
     if (table->isEmpty()) {
@@ -166,7 +167,9 @@ int importTable(const QString &tablePath, const QString &root, ImportOptions opt
         data.remove(0, 3);
     QString error;
     bool codePage = false;
-    const auto rows = data.trimmed().startsWith('[') ? jsonRows(data, error) : csvRows(data, error, codePage);
+    const auto rows = ods::looksLikeSpreadsheet(data)  ? headedRows(ods::read(data, error), error)
+                      : data.trimmed().startsWith('[') ? jsonRows(data, error)
+                                                       : headedRows(csv::read(data, error, &codePage), error);
     // The rows hold their own text from here on.
     data = QByteArray();
     if (!rows) {

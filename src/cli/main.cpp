@@ -22,7 +22,7 @@ struct Options
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Zeigt die Version des Programms.")};
     QCommandLineOption format{QStringLiteral("format"),
-                              QStringLiteral("export: Tabelle als csv (Vorgabe) oder json."), QStringLiteral("csv|json"),
+                              QStringLiteral("export: Tabelle als csv (Vorgabe), json oder ods (für Tabellenkalkulationen)."), QStringLiteral("csv|json|ods"),
                               QStringLiteral("csv")};
     QCommandLineOption excel{QStringLiteral("excel"),
                              QStringLiteral("export: CSV für deutsche Tabellenkalkulationen (';' und Byte-Order-Mark).")};
@@ -49,10 +49,10 @@ QString helpText(const Options &o)
         "      jede Datei lesen wie der Editor; zeigt Fehler und Hinweise, mit\n"
         "      --spelling auch unbekannte Wörter (deutsches Wörterbuch, die eigene\n"
         "      Wortliste ~/.local/share/ww_editor/woerter.txt und die Namen der Datensätze)\n"
-        "  export [--format csv|json] [--excel] [ORDNER]\n"
+        "  export [--format csv|json|ods] [--excel] [ORDNER]\n"
         "      schreibt alle Datensätze als Tabelle auf die Standardausgabe\n"
         "  import [--overwrite] [--dry-run] TABELLE [ORDNER]\n"
-        "      speichert die Zeilen einer CSV- oder JSON-Tabelle als Datensätze\n\n"
+        "      speichert die Zeilen einer CSV-, JSON- oder ODS-Tabelle als Datensätze\n\n"
         "Optionen:\n");
     for (const QCommandLineOption *option : {&o.help, &o.version, &o.format, &o.excel, &o.overwrite, &o.dryRun, &o.spelling,
                                              &o.words}) {
@@ -137,14 +137,17 @@ int main(int argc, char *argv[])
     }
     if (command == QLatin1String("export")) {
         const QString format = parser.value(o.format);
-        if (format != QLatin1String("csv") && format != QLatin1String("json"))
-            return usage(QStringLiteral("Unbekanntes Format '%1': csv oder json.").arg(format));
-        if (format == QLatin1String("json") && parser.isSet(o.excel))
+        if (format != QLatin1String("csv") && format != QLatin1String("json") && format != QLatin1String("ods"))
+            return usage(QStringLiteral("Unbekanntes Format '%1': csv, json oder ods.").arg(format));
+        if (format != QLatin1String("csv") && parser.isSet(o.excel))
             return usage(QStringLiteral("--excel gilt nur für CSV."));
         if (QString problem = only({&o.format, &o.excel}); !problem.isEmpty() || !(problem = folderAt(0, folder)).isEmpty())
             return usage(problem);
         out.flush();
-        return ww::cli::exportTable(folder, format == QLatin1String("json") ? ww::cli::Format::Json : ww::cli::Format::Csv,
+        const ww::cli::Format chosen = format == QLatin1String("json") ? ww::cli::Format::Json
+                                     : format == QLatin1String("ods") ? ww::cli::Format::Ods
+                                                                      : ww::cli::Format::Csv;
+        return ww::cli::exportTable(folder, chosen,
                                     parser.isSet(o.excel) ? ww::csv::excel : ww::csv::Style(), standardOutput, err);
     }
     if (command == QLatin1String("import")) {

@@ -114,6 +114,7 @@ private Q_SLOTS:
     void exportThenImportIsByteIdentical_data();
     void exportThenImportIsByteIdentical();
     void spreadsheetEditThenImport();
+    void throughLibreOfficeCalc();
 };
 
 void TestRecords::invocations_data()
@@ -365,6 +366,16 @@ void TestRecords::invocations_data()
         << QStringList{QStringLiteral("import"), QStringLiteral("--dry-run"), QStringLiteral("--overwrite"), table} << 0
         << QStringList{QStringLiteral("würde ersetzen: Kreaturen/Drache.dat"), QStringLiteral("  Mana: '12' → '05'")}
         << QString() << QStringList{};
+    // The spreadsheet format: what a cell cannot hold is named, not cut.
+    QTest::newRow("export --format ods: a description longer than a cell")
+        << Files{{QStringLiteral("Kreaturen/Lang.dat"), "1,\"Lang\",1,\"5\",0,0,0,0,0,\"" + QByteArray(32768, 'x') + "\"\r\n"},
+                 {QStringLiteral("Kreaturen/Kurz.dat"), "1,\"Kurz\",1,\"5\",0,0,0,0,0,\"\"\r\n"}}
+        << QStringList{QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("ods")} << 1 << QStringList{}
+        << QStringLiteral("Kreaturen/Lang.dat: Die Spalte 'Beschreibung' hat 32768 Zeichen, eine Tabellenzelle hält höchstens 32767; der Datensatz fehlt")
+        << QStringList{};
+    QTest::newRow("import: a zip that is no spreadsheet")
+        << Files{{QStringLiteral("t.ods"), "PK\x03\x04 kaputt"}} << QStringList{QStringLiteral("import"), QStringLiteral("t.ods")}
+        << 1 << QStringList{} << QStringLiteral("keine lesbare OpenDocument-Tabelle") << QStringList{QStringLiteral("Kreaturen")};
     // Spelling: the records' names, the writer's list and --words are known words.
     const Files spelt{{QStringLiteral("Kreaturen/Zyrrakoth.dat"),
                        "1,\"Zyrrakoth\",2,\"12\",80,60,0,0,100,\"Kraxel, Pfnurz und der Glutwurm fliegen mit Feuur.\"\r\n"},
@@ -517,6 +528,47 @@ for row in rows:
     QCOMPARE(contents(folder.path()).value(QStringLiteral("Kreaturen/Drache.dat")), expected);
     QCOMPARE(contents(folder.path()).value(QStringLiteral("Zauber/Blitz.dat")), blitz);
     QCOMPARE(contents(folder.path()).value(QStringLiteral("Zauber/Welle.dat")), welle);
+}
+
+void TestRecords::throughLibreOfficeCalc()
+{
+    // Texts a spreadsheet would take for numbers, dates, booleans or a
+    // formula; umlauts, ß and €; spaces a reader would collapse; lines.
+    QTemporaryDir folder;
+    writeFiles(QDir(folder.path()),
+               {{QStringLiteral("Kreaturen/Drache.dat"), drache},
+                {QStringLiteral("Kreaturen/0001.dat"), "1,\"0001\",1,\"05\",10,20,30,40,50,\"=A1*2\"\r\n"},
+                {QStringLiteral("Kreaturen/true.dat"), "1,\"true\",3,\"+5\",0,0,0,0,0,\"  zwei  Leer\tTab  \"\r\n"},
+                {QStringLiteral("Zauber/Größe €.dat"),
+                 "2,\"Gr\xf6\xdf\x65 \x80\",4,\"1.000\",0,0,0,0,0,\"\xe4\xf6\xfc \xc4\xd6\xdc \xdf \x80\r\n\r\nnach einer Leerzeile\"\r\n"},
+                {QStringLiteral("Zauber/1e10.dat"), "2,\"1e10\",5,\"1/2\",100,100,100,100,100,\"\"\r\n"},
+                {QStringLiteral("Zauber/Lang.dat"),
+                 "2,\"Lang\",1,\"7\",0,0,0,0,0,\"" + QByteArray("Ein langer Text. ").repeated(1900) + "\"\r\n"}});
+    const Run exported = run({QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("ods")}, folder.path());
+    QCOMPARE(exported.status, 0);
+    const QString sheets = QDir(folder.path()).filePath(QStringLiteral("tabellen"));
+    writeFile(sheets + QStringLiteral("/t.ods"), exported.out);
+
+    // Calc opens the sheet, saves it as Excel's xlsx, opens that and saves it as .ods again.
+    for (const QString &step : {QStringLiteral("xlsx:t.ods"), QStringLiteral("ods:xlsx/t.xlsx")}) {
+        QProcess calc;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), folder.path()); // its profile, not the user's
+        calc.setProcessEnvironment(environment);
+        calc.setWorkingDirectory(sheets);
+        const QString format = step.section(QLatin1Char(':'), 0, 0);
+        calc.start(QStringLiteral("soffice"), {QStringLiteral("--headless"), QStringLiteral("--convert-to"), format,
+                                                QStringLiteral("--outdir"), format, step.section(QLatin1Char(':'), 1)});
+        QVERIFY2(calc.waitForFinished(120000) && calc.exitCode() == 0, calc.readAllStandardError().constData());
+    }
+    const QString converted = sheets + QStringLiteral("/ods/t.ods");
+    QVERIFY(QFileInfo::exists(converted));
+    QDir(folder.path()).mkdir(QStringLiteral("ziel"));
+    const Run imported = run({QStringLiteral("import"), converted, QStringLiteral("ziel")}, folder.path());
+    QVERIFY2(imported.status == 0, imported.out.constData());
+    QMap<QString, QByteArray> original = contents(folder.path());
+    original.removeIf([](const auto &entry) { return !entry.key().startsWith(QLatin1String("Kreaturen/")) && !entry.key().startsWith(QLatin1String("Zauber/")); });
+    QCOMPARE(contents(QDir(folder.path()).filePath(QStringLiteral("ziel"))), original);
 }
 
 QTEST_GUILESS_MAIN(TestRecords)
