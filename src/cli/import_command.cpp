@@ -158,7 +158,7 @@ int importTable(const QString &tablePath, const QString &root, ImportOptions opt
         err << QStringLiteral("Die Tabelle '%1' ist mit %2 Bytes zu groß: höchstens %3 MiB.\n")
                    .arg(tablePath)
                    .arg(file.size())
-                   .arg(maxTableBytes / (1024 * 1024));
+                   .arg(maxTableBytes / (qint64(1024) * 1024));
         return 2;
     }
     QByteArray data = file.readAll();

@@ -20,7 +20,7 @@ const QByteArray mimeType("application/vnd.oasis.opendocument.spreadsheet");
 
 // Bounds against a small file that unpacks into a huge table.
 constexpr qint64 maxContentBytes = qint64(256) * 1024 * 1024;
-constexpr qsizetype maxCells = 4 * 1000 * 1000;
+constexpr qsizetype maxCells = qsizetype(4) * 1000 * 1000;
 
 bool fitsXml(QChar c)
 {
@@ -219,7 +219,7 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error)
     if (info.uncompressedSize > quint64(maxContentBytes)) {
         error = QStringLiteral("Die Tabelle ist entpackt zu groß (%1 Bytes, höchstens %2 MiB).")
                     .arg(info.uncompressedSize)
-                    .arg(maxContentBytes / (1024 * 1024));
+                    .arg(maxContentBytes / (qint64(1024) * 1024));
         return std::nullopt;
     }
     QuaZipFile file(&zip);

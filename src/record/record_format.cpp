@@ -224,7 +224,7 @@ RecordError check(const Record &r)
         if (!largest || text.size() > (r.*largest->text).size())
             largest = &f;
     }
-    if (const RecordError problem = checkFileName(r.name); problem.isError())
+    if (RecordError problem = checkFileName(r.name); problem.isError())
         return problem;
     // Checked last, and encoded only when it could be too large.
     if (const qsizetype size = textChars + beside > maxFileBytes ? encode(r).size() : 0; size > maxFileBytes)
