@@ -114,6 +114,7 @@ private Q_SLOTS:
     void exportThenImportIsByteIdentical_data();
     void exportThenImportIsByteIdentical();
     void spreadsheetEditThenImport();
+    void throughLibreOfficeCalc_data();
     void throughLibreOfficeCalc();
 };
 
@@ -530,6 +531,32 @@ for row in rows:
     QCOMPARE(contents(folder.path()).value(QStringLiteral("Zauber/Welle.dat")), welle);
 }
 
+void TestRecords::throughLibreOfficeCalc_data()
+{
+    QTest::addColumn<QStringList>("options"); // of the export
+    QTest::addColumn<QStringList>("calls"); // soffice's arguments after --headless, '|' between them
+    QTest::addColumn<QString>("saved"); // the table Calc saved last
+    QTest::addColumn<QStringList>("changes"); // what the import then lists; none: every file back byte for byte
+
+    QTest::newRow("ods, saved as xlsx, opened and saved as ods")
+        << QStringList{QStringLiteral("--format"), QStringLiteral("ods")}
+        << QStringList{QStringLiteral("--convert-to|xlsx|--outdir|xlsx|t.ods"),
+                       QStringLiteral("--convert-to|ods|--outdir|ods|xlsx/t.xlsx")}
+        << QStringLiteral("ods/t.ods") << QStringList{};
+    // What the README says a spreadsheet does to CSV, exactly.
+    const QString filter = QStringLiteral("59,34,76,1"); // ';', '"', UTF-8, from line 1
+    QTest::newRow("CSV for Excel, opened and saved in German")
+        << QStringList{QStringLiteral("--excel")}
+        << QStringList{QStringLiteral("--infilter=CSV:%1|--convert-to|csv:Text - txt - csv (StarCalc):%1|--outdir|csv|t.csv")
+                           .arg(filter)}
+        << QStringLiteral("csv/t.csv")
+        << QStringList{QStringLiteral("  Hinweis: Der Name '1' weicht vom Dateinamen ab; Speichern im Editor schreibt '1.dat'."),
+                       QStringLiteral("  Name: '0001' → '1'"), QStringLiteral("  Mana: '05' → '5'"),
+                       QStringLiteral("  Beschreibung: '=A1*2' → '#VALUE!'"), QStringLiteral("  Mana: '+5' → '5'"),
+                       QStringLiteral("  Hinweis: Der Name '1,00E+10' weicht vom Dateinamen ab; Speichern im Editor schreibt '1,00E+10.dat'."),
+                       QStringLiteral("  Name: '1e10' → '1,00E+10'"), QStringLiteral("  Mana: '1.000' → '1000'")};
+}
+
 void TestRecords::throughLibreOfficeCalc()
 {
     // Texts a spreadsheet would take for numbers, dates, booleans or a
@@ -544,25 +571,37 @@ void TestRecords::throughLibreOfficeCalc()
                 {QStringLiteral("Zauber/1e10.dat"), "2,\"1e10\",5,\"1/2\",100,100,100,100,100,\"\"\r\n"},
                 {QStringLiteral("Zauber/Lang.dat"),
                  "2,\"Lang\",1,\"7\",0,0,0,0,0,\"" + QByteArray("Ein langer Text. ").repeated(1900) + "\"\r\n"}});
-    const Run exported = run({QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("ods")}, folder.path());
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, calls);
+    QFETCH(QString, saved);
+    QFETCH(QStringList, changes);
+    const Run exported = run(QStringList{QStringLiteral("export")} + options, folder.path());
     QCOMPARE(exported.status, 0);
     const QString sheets = QDir(folder.path()).filePath(QStringLiteral("tabellen"));
-    writeFile(sheets + QStringLiteral("/t.ods"), exported.out);
+    writeFile(sheets + (options.contains(QStringLiteral("ods")) ? QStringLiteral("/t.ods") : QStringLiteral("/t.csv")),
+              exported.out);
 
-    // Calc opens the sheet, saves it as Excel's xlsx, opens that and saves it as .ods again.
-    for (const QString &step : {QStringLiteral("xlsx:t.ods"), QStringLiteral("ods:xlsx/t.xlsx")}) {
+    for (const QString &call : std::as_const(calls)) {
         QProcess calc;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("HOME"), folder.path()); // its profile, not the user's
+        environment.insert(QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8"));
+        environment.remove(QStringLiteral("LC_ALL"));
         calc.setProcessEnvironment(environment);
         calc.setWorkingDirectory(sheets);
-        const QString format = step.section(QLatin1Char(':'), 0, 0);
-        calc.start(QStringLiteral("soffice"), {QStringLiteral("--headless"), QStringLiteral("--convert-to"), format,
-                                                QStringLiteral("--outdir"), format, step.section(QLatin1Char(':'), 1)});
+        calc.start(QStringLiteral("soffice"), QStringList{QStringLiteral("--headless")} + call.split(QLatin1Char('|')));
         QVERIFY2(calc.waitForFinished(120000) && calc.exitCode() == 0, calc.readAllStandardError().constData());
     }
-    const QString converted = sheets + QStringLiteral("/ods/t.ods");
+    const QString converted = QDir(sheets).filePath(saved);
     QVERIFY(QFileInfo::exists(converted));
+    if (!changes.isEmpty()) {
+        const Run listed = run({QStringLiteral("import"), QStringLiteral("--dry-run"), QStringLiteral("--overwrite"), converted},
+                               folder.path());
+        QStringList lines = QString::fromUtf8(listed.out).split(QLatin1Char('\n'));
+        lines.removeIf([](const QString &line) { return !line.startsWith(QLatin1String("  ")); });
+        QCOMPARE(lines, changes);
+        return;
+    }
     QDir(folder.path()).mkdir(QStringLiteral("ziel"));
     const Run imported = run({QStringLiteral("import"), converted, QStringLiteral("ziel")}, folder.path());
     QVERIFY2(imported.status == 0, imported.out.constData());
