@@ -62,7 +62,7 @@ PickerWindow::PickerWindow(const Config &config, RecordStore store, QWidget *own
         if (!item)
             return;
         m_chosen->setText(item->text());
-        m_chosenNative = item->data(Qt::UserRole).toByteArray();
+        m_chosenNative = m_natives.value(m_files->row(item));
     };
     connect(m_chosen, &QLineEdit::textEdited, this, [this] { m_chosenNative.clear(); });
     connect(m_files, &QListWidget::itemClicked, this, choose);
@@ -83,11 +83,16 @@ PickerWindow::PickerWindow(const Config &config, RecordStore store, QWidget *own
     geometry::centreOnScreen(this);
     // The folder is read once; files saved later appear when the picker is opened again.
     const storage::Listing listing = m_store.list(config.kind);
+    // All entries in one insertion: one by one, the list would lay itself out for each.
+    QStringList shown;
+    shown.reserve(listing.names.size());
+    m_natives.reserve(listing.names.size());
     for (const storage::ListedName &name : listing.names) {
         // A name with a line break or ESC is shown escaped and still opened by its bytes.
-        auto *item = new QListWidgetItem(storage::printable(name.shown), m_files);
-        item->setData(Qt::UserRole, name.native);
+        shown.append(storage::printable(name.shown));
+        m_natives.append(name.native);
     }
+    m_files->addItems(shown);
     // An unreadable folder must not pass for an empty one; said once the window is up.
     if (listing.error.isError()) {
         QTimer::singleShot(0, this, [this, text = listing.error.message()] { message::warn(this, text); });

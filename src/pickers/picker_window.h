@@ -53,6 +53,8 @@ private:
     QByteArray m_chosenNative;
     std::function<bool()> m_mayReplaceForm;
     QListWidget *m_files = nullptr;
+    // Each entry's name in the file system's bytes, by row: the list is never reordered.
+    QList<QByteArray> m_natives;
     QLineEdit *m_chosen = nullptr;
 };
 
