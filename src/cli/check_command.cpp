@@ -39,10 +39,8 @@ std::unique_ptr<spelling::SpellChecker> loadChecker(const RecordStore &store, co
         for (const QString &word : words)
             checker->addKnown(word);
     }
-    for (const int kind : {lists::creatureKind, lists::spellKind}) {
-        for (const storage::ListedName &file : store.list(kind).names)
-            checker->addKnown(file.shown.chopped(format::suffix.size()));
-    }
+    for (const QString &name : store.recordNames())
+        checker->addKnown(name);
     return checker;
 }
 

@@ -54,6 +54,7 @@ EditorWindow::EditorWindow(RecordStore store, QWidget *parent)
     form->setObjectName(QStringLiteral("form"));
     form->setFixedSize(geometry::size(6810, 5835));
     setCentralWidget(form);
+    form->installEventFilter(this);
     buildForm(form);
     buildMenu();
     startUp();
@@ -393,20 +394,19 @@ void EditorWindow::checkSpelling(const QString &wordListPath)
 {
     m_wordListPath = wordListPath;
     // Once the form is on the screen: its first paint owes the dictionary nothing.
-    if (!centralWidget()->isVisible()) {
+    if (m_formPainted)
+        startSpellingLoad();
+    else
         m_spellingWaits = true;
-        centralWidget()->installEventFilter(this);
-        return;
-    }
-    startSpellingLoad();
 }
 
 bool EditorWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == centralWidget() && event->type() == QEvent::Paint && m_spellingWaits) {
-        m_spellingWaits = false;
+    if (watched == centralWidget() && event->type() == QEvent::Paint && !m_formPainted) {
+        m_formPainted = true;
         centralWidget()->removeEventFilter(this);
-        QTimer::singleShot(0, this, &EditorWindow::startSpellingLoad);
+        if (std::exchange(m_spellingWaits, false))
+            QTimer::singleShot(0, this, &EditorWindow::startSpellingLoad);
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -423,10 +423,8 @@ void EditorWindow::startSpellingLoad()
             // An unreadable list leaves its words unknown; adding to it says what is wrong.
             for (const QString &word : spelling::wordlist::read(wordListPath))
                 checker->addKnown(word);
-            for (const int kind : {lists::creatureKind, lists::spellKind}) {
-                for (const storage::ListedName &file : store.list(kind).names)
-                    checker->addKnown(file.shown.chopped(format::suffix.size()));
-            }
+            for (const QString &name : store.recordNames())
+                checker->addKnown(name);
         }
         *loaded = std::move(checker);
     }));

@@ -107,6 +107,7 @@ private:
     // Where added words go; set from checkSpelling() until the load starts.
     QString m_wordListPath;
     bool m_spellingWaits = false;
+    bool m_formPainted = false;
     PictureBox *m_img = nullptr;
     SecondaryWindows m_windows;
     // The record as it stood after start-up, the last save or the last load.

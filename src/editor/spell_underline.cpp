@@ -48,13 +48,9 @@ SpellUnderline::SpellUnderline(QPlainTextEdit *box) : QObject(box), m_box(box)
     m_pending.setSingleShot(true);
     m_pending.setInterval(0);
     connect(&m_pending, &QTimer::timeout, this, &SpellUnderline::underline);
-    const auto later = [this] {
-        if (m_checker && m_checker->hasDictionary())
-            m_pending.start();
-    };
-    connect(box, &QPlainTextEdit::textChanged, this, later);
-    connect(box->verticalScrollBar(), &QScrollBar::valueChanged, this, later);
-    connect(box->horizontalScrollBar(), &QScrollBar::valueChanged, this, later);
+    connect(box, &QPlainTextEdit::textChanged, this, &SpellUnderline::recheck);
+    connect(box->verticalScrollBar(), &QScrollBar::valueChanged, this, &SpellUnderline::recheck);
+    connect(box->horizontalScrollBar(), &QScrollBar::valueChanged, this, &SpellUnderline::recheck);
     box->installEventFilter(this);
     box->viewport()->installEventFilter(this);
 }

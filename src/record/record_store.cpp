@@ -47,6 +47,16 @@ storage::Listing RecordStore::list(int kind) const
     return storage::list(folder(kind));
 }
 
+QStringList RecordStore::recordNames() const
+{
+    QStringList names;
+    for (const int kind : {lists::creatureKind, lists::spellKind}) {
+        for (const storage::ListedName &file : list(kind).names)
+            names.append(file.shown.chopped(format::suffix.size()));
+    }
+    return names;
+}
+
 ReadResult RecordStore::read(int kind, const storage::ListedName &file) const
 {
     const Folder &f = folderOf(kind);

@@ -6,6 +6,7 @@
 #include "record_storage.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace ww {
 
@@ -27,6 +28,9 @@ public:
 
     // The folder's record files; an unreadable folder is an error, never empty.
     storage::Listing list(int kind) const;
+    // The names of the records in both folders, as their files name them:
+    // the words of the game. Unreadable folders give none.
+    QStringList recordNames() const;
     // A listed file, opened by the bytes of its name.
     ReadResult read(int kind, const storage::ListedName &file) const;
     // A file named as typed (with ".dat").
