@@ -7,9 +7,10 @@
 
 #include <QDir>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPointer>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTimer>
 
 namespace ww {
@@ -36,7 +37,11 @@ PickerWindow::PickerWindow(const Config &config, RecordStore store, QWidget *own
     setWindowTitle(config.caption);
     setFixedSize(geometry::size(config.widthTwips, 3195));
 
-    m_files = new QListWidget(this);
+    // A view on a plain list of names: 10,000 entries need no item object each.
+    m_files = new QListView(this);
+    m_files->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto *names = new QStringListModel(m_files);
+    m_files->setModel(names);
     m_files->setObjectName(config.listName);
     m_files->setGeometry(twipRect(120, 120, 2055, 2040));
     m_files->setUniformItemSizes(true);
@@ -58,24 +63,24 @@ PickerWindow::PickerWindow(const Config &config, RecordStore store, QWidget *own
     setTabOrder(m_files, m_chosen);
     setTabOrder(m_chosen, button);
 
-    const auto choose = [this](QListWidgetItem *item) {
-        if (!item)
+    const auto choose = [this](const QModelIndex &entry) {
+        if (!entry.isValid())
             return;
-        m_chosen->setText(item->text());
-        m_chosenNative = m_natives.value(m_files->row(item));
+        m_chosen->setText(entry.data().toString());
+        m_chosenNative = m_natives.value(entry.row());
     };
     connect(m_chosen, &QLineEdit::textEdited, this, [this] { m_chosenNative.clear(); });
-    connect(m_files, &QListWidget::itemClicked, this, choose);
+    connect(m_files, &QListView::clicked, this, choose);
     // Arrow keys choose as a click does; mere focus (no selection) does not.
-    connect(m_files, &QListWidget::itemSelectionChanged, this, [this, choose] {
-        const QList<QListWidgetItem *> selected = m_files->selectedItems();
+    connect(m_files->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, choose] {
+        const QModelIndexList selected = m_files->selectionModel()->selectedIndexes();
         if (!selected.isEmpty())
             choose(selected.constFirst());
     });
     // Return on an entry chooses it and passes on to the default button.
-    connect(m_files, &QListWidget::itemActivated, this, choose);
-    connect(m_files, &QListWidget::itemDoubleClicked, this, [this, choose](QListWidgetItem *item) {
-        choose(item);
+    connect(m_files, &QListView::activated, this, choose);
+    connect(m_files, &QListView::doubleClicked, this, [this, choose](const QModelIndex &entry) {
+        choose(entry);
         openChosen();
     });
     connect(button, &QPushButton::clicked, this, &PickerWindow::openChosen);
@@ -92,7 +97,7 @@ PickerWindow::PickerWindow(const Config &config, RecordStore store, QWidget *own
         shown.append(storage::printable(name.shown));
         m_natives.append(name.native);
     }
-    m_files->addItems(shown);
+    names->setStringList(shown);
     // An unreadable folder must not pass for an empty one; said once the window is up.
     if (listing.error.isError()) {
         QTimer::singleShot(0, this, [this, text = listing.error.message()] { message::warn(this, text); });

@@ -8,7 +8,7 @@
 #include <functional>
 
 class QLineEdit;
-class QListWidget;
+class QListView;
 
 namespace ww {
 
@@ -52,7 +52,7 @@ private:
     // the user edits text_open; names need not be valid UTF-8.
     QByteArray m_chosenNative;
     std::function<bool()> m_mayReplaceForm;
-    QListWidget *m_files = nullptr;
+    QListView *m_files = nullptr;
     // Each entry's name in the file system's bytes, by row: the list is never reordered.
     QList<QByteArray> m_natives;
     QLineEdit *m_chosen = nullptr;

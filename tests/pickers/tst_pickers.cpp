@@ -8,7 +8,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -24,9 +24,19 @@ using namespace ww;
 namespace {
 
 // What a window system delivers for a double click: a click, then the second press.
-void doubleClick(QListWidget *files, int row)
+QString entryText(const QListView *files, int row)
 {
-    const QPoint at = files->visualItemRect(files->item(row)).center();
+    return files->model()->index(row, 0).data().toString();
+}
+
+QPoint entryCentre(const QListView *files, int row)
+{
+    return files->visualRect(files->model()->index(row, 0)).center();
+}
+
+void doubleClick(QListView *files, int row)
+{
+    const QPoint at = entryCentre(files, row);
     QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, at);
 }
@@ -93,14 +103,14 @@ private:
     Record loadedRecord() const { return loaded->constFirst().constFirst().value<Record>(); }
 
     std::optional<QSignalSpy> loaded;
-    static QListWidget *list(PickerWindow *p) { return p->findChild<QListWidget *>(); }
+    static QListView *list(PickerWindow *p) { return p->findChild<QListView *>(); }
     static QLineEdit *chosen(PickerWindow *p) { return p->findChild<QLineEdit *>(QStringLiteral("text_open")); }
     static QPushButton *button(PickerWindow *p) { return p->findChild<QPushButton *>(QStringLiteral("button_open")); }
     static QStringList names(PickerWindow *p)
     {
         QStringList shown;
-        for (int i = 0; i < list(p)->count(); ++i)
-            shown.append(list(p)->item(i)->text());
+        for (int i = 0; i < list(p)->model()->rowCount(); ++i)
+            shown.append(entryText(list(p), i));
         return shown;
     }
 };
@@ -154,7 +164,7 @@ void TestPickers::laterFilesAppearOnlyAfterReopening()
 void TestPickers::missingFolderGivesEmptyList()
 {
     const auto picker = standalone(true);
-    QCOMPARE(list(picker.get())->count(), 0);
+    QCOMPARE(list(picker.get())->model()->rowCount(), 0);
     QVERIFY(!QFileInfo::exists(at(QStringLiteral("Zauber")))); // opening creates nothing
 
     // A folder that cannot be listed is said, not shown as an empty list.
@@ -226,9 +236,9 @@ void TestPickers::ways()
     BoxAnswerer boxes;
     const auto owned = standalone(false);
     PickerWindow *picker = owned.get();
-    QListWidget *files = list(picker);
-    QCOMPARE(files->item(1)->text(), QStringLiteral("Drache.dat"));
-    const QPoint entry = files->visualItemRect(files->item(1)).center();
+    QListView *files = list(picker);
+    QCOMPARE(entryText(files, 1), QStringLiteral("Drache.dat"));
+    const QPoint entry = entryCentre(files, 1);
     if (way.startsWith(QLatin1String("click+"))) {
         QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, entry);
         QCOMPARE(chosen(picker)->text(), QStringLiteral("Drache.dat"));
@@ -243,7 +253,7 @@ void TestPickers::ways()
         doubleClick(files, 1);
     } else if (way == QLatin1String("latin1") || way == QLatin1String("linebreak")) {
         const int row = way == QLatin1String("latin1") ? 2 : 3;
-        QCOMPARE(files->item(row)->text(), way == QLatin1String("latin1") ? QStringLiteral("Zornä.dat")
+        QCOMPARE(entryText(files, row), way == QLatin1String("latin1") ? QStringLiteral("Zornä.dat")
                                                                         : QStringLiteral("Zz\\x0Az.dat"));
         doubleClick(files, row);
         QTRY_VERIFY(!picker->isVisible());
@@ -412,8 +422,8 @@ void TestPickers::saveAndReopenThroughBothPickers()
     // The form holds what was saved last, so loading asks nothing.
     for (const Record &r : {drache(), spell}) {
         QPointer<PickerWindow> picker = openPicker(r.kind == 2);
-        QListWidget *files = list(picker);
-        QCOMPARE(files->count(), 1);
+        QListView *files = list(picker);
+        QCOMPARE(files->model()->rowCount(), 1);
         doubleClick(files, 0);
         QTRY_VERIFY(!picker);
         QCOMPARE(m_editor->record(), r);
