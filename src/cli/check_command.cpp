@@ -79,9 +79,16 @@ int check(const QString &root, const CheckOptions &options, QTextStream &out, QT
         // A name's control characters would act on the terminal.
         out << storage::printable(where) << QStringLiteral(": Hinweis: ") << storage::printable(text) << '\n';
     };
-    // Per folder: names without their outer spaces, and who holds them, in listing order.
-    QHash<QString, QList<std::pair<QString, QString>>> trimmed;
-    QStringList trimmedOrder;
+    // Every record's folder, name and path in listing order, kept cheaply:
+    // names are compared by their trimmed form only if one has outer spaces.
+    struct Held
+    {
+        QString folder;
+        QString name;
+        QString path;
+    };
+    QList<Held> held;
+    bool spaced = false;
     const RecordStore store(root);
     QStringList problems;
     std::unique_ptr<spelling::SpellChecker> checker;
@@ -97,11 +104,15 @@ int check(const QString &root, const CheckOptions &options, QTextStream &out, QT
             return;
         }
         Record r = stored.result.record();
-        const QString savedAs = (r.name.isEmpty() ? lists::recordDirectory(r.kind) : r.name) + format::suffix;
-        if (savedAs != stored.name.shown)
+        const QString stem = r.name.isEmpty() ? lists::recordDirectory(r.kind) : r.name;
+        // Compared in place: most files are named after their record.
+        const QString &file = stored.name.shown;
+        if (file.size() != stem.size() + format::suffix.size() || !file.startsWith(stem) || !file.endsWith(format::suffix)) {
+            const QString savedAs = stem + format::suffix;
             note(stored.path, QStringLiteral("Der gespeicherte Name '%1' weicht vom Dateinamen ab; "
                                              "Speichern im Editor schreibt die Datei '%2'.")
                                   .arg(r.name, savedAs));
+        }
         if (lists::recordDirectory(r.kind) != stored.folder)
             note(stored.path, QStringLiteral("Der Datensatz hat den Typ %1 (%2) und gehört in den Ordner '%3'; "
                                              "Speichern im Editor schreibt ihn dorthin.")
@@ -116,12 +127,22 @@ int check(const QString &root, const CheckOptions &options, QTextStream &out, QT
             if (const QString unknown = unknownWords(*checker, r.text); !unknown.isEmpty())
                 note(stored.path, QStringLiteral("Unbekannte Wörter in der Beschreibung: ") + unknown);
         }
-        const QString key = stored.folder + QLatin1Char('/') + stored.result.record().name.trimmed();
-        if (!trimmed.contains(key))
-            trimmedOrder.append(key);
-        trimmed[key].append({stored.result.record().name, stored.path});
+        const QString &name = stored.result.record().name;
+        spaced = spaced || (!name.isEmpty() && (name.front().isSpace() || name.back().isSpace()));
+        held.append({stored.folder, name, stored.path});
     });
 
+    // Per folder: names without their outer spaces, and who holds them, in listing order.
+    QHash<QString, QList<std::pair<QString, QString>>> trimmed;
+    QStringList trimmedOrder;
+    if (!spaced)
+        held.clear();
+    for (const Held &h : std::as_const(held)) {
+        const QString key = h.folder + QLatin1Char('/') + h.name.trimmed();
+        if (!trimmed.contains(key))
+            trimmedOrder.append(key);
+        trimmed[key].append({h.name, h.path});
+    }
     for (const QString &key : std::as_const(trimmedOrder)) {
         const auto &holders = trimmed[key];
         for (qsizetype i = 1; i < holders.size(); ++i) {

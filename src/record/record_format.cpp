@@ -184,9 +184,13 @@ RecordError checkFileName(const QString &name)
     if (!staysInFolder(name))
         return RecordError(RecordError::Code::NameIsDot, QString(), field);
     for (const QChar c : name) {
-        if (c.category() == QChar::Other_Control)
+        // Printable ASCII needs no table lookup: whole folders are checked name by name.
+        if ((c.unicode() < 0x20 || c.unicode() >= 0x7F) && c.category() == QChar::Other_Control)
             return RecordError(RecordError::Code::NameWithControl, QString(), field, codePoint(c.unicode()));
     }
+    // A UTF-16 unit is at most three bytes: short names need no encoding to be measured.
+    if (name.size() * 3 <= maxNameBytes)
+        return RecordError();
     const qsizetype bytes = QFile::encodeName(name).size();
     if (bytes > maxNameBytes)
         return RecordError(RecordError::Code::NameTooLong, QString(), field, QString::number(bytes));
