@@ -315,6 +315,14 @@ void TestRecords::invocations_data()
         << Files{csvTable(row("Kreaturen,\x1b[31mRot.dat,1,,Rot,1,,5,0,,0,,0,,0,,0,,"))} << QStringList{QStringLiteral("import"), table}
         << 1 << QStringList{QStringLiteral("abgelehnt: Zeile 2: Spalte 'Datei'")} << QString()
         << QStringList{QStringLiteral("Kreaturen")};
+    QTest::newRow("check: names that differ only in outer spaces")
+        << Files{{QStringLiteral("Kreaturen/A.dat"), "1,\"A\",1,\"5\",0,0,0,0,0,\"\"\r\n"},
+                 {QStringLiteral("Kreaturen/ A.dat"), "1,\" A\",1,\"5\",0,0,0,0,0,\"\"\r\n"},
+                 {QStringLiteral("Zauber/A.dat"), "2,\"A\",1,\"5\",0,0,0,0,0,\"\"\r\n"}}
+        << QStringList{QStringLiteral("check")} << 0
+        << QStringList{QStringLiteral("Kreaturen/ A.dat und Kreaturen/A.dat: Hinweis: Die Namen ' A' und 'A' unterscheiden sich nur"),
+                       QStringLiteral("1 Hinweis.")}
+        << QString() << QStringList{};
     QTest::newRow("check: a file name with ESC, shown escaped")
         << Files{{QStringLiteral("Kreaturen/\x1b[31mRot.dat"), "1,\"Rot\",1,\"5\",0,0,0,0,0,\"\"\r\n"}}
         << QStringList{QStringLiteral("check")} << 0 << QStringList{QStringLiteral("Kreaturen/\\x1B[31mRot.dat: Hinweis")}
