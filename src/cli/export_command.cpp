@@ -19,6 +19,16 @@ void appendJsonString(QByteArray &out, const QString &text)
 {
     out += '"';
     const QByteArray utf8 = text.toUtf8();
+    const auto plain = [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 0x20 && u != '"' && u != '\\';
+    };
+    // Most cells need no escape: appended whole rather than byte by byte.
+    if (std::all_of(utf8.begin(), utf8.end(), plain)) {
+        out += utf8;
+        out += '"';
+        return;
+    }
     for (const char c : utf8) {
         const auto u = static_cast<unsigned char>(c);
         if (u >= 0x20 && u != '"' && u != '\\') {
@@ -55,12 +65,20 @@ void appendJsonRow(QByteArray &out, const QStringList &columns, const QStringLis
         std::sort(order.begin(), order.end(), [&columns](qsizetype a, qsizetype b) { return columns[a] < columns[b]; });
         return order;
     }();
+    // Each key with its indent and colon, spelt once for all rows.
+    static const QList<QByteArray> keys = [&columns] {
+        QList<QByteArray> spelt;
+        for (const QString &column : columns) {
+            QByteArray key("        ");
+            appendJsonString(key, column);
+            spelt.append(key + ": ");
+        }
+        return spelt;
+    }();
     out += "    {\n";
     for (qsizetype n = 0; n < sorted.size(); ++n) {
         const qsizetype i = sorted[n];
-        out += "        ";
-        appendJsonString(out, columns[i]);
-        out += ": ";
+        out += keys[i];
         if (table::isCodeColumn(i))
             out += QByteArray::number(cells[i].toInt());
         else
