@@ -22,6 +22,13 @@ const QByteArray mimeType("application/vnd.oasis.opendocument.spreadsheet");
 constexpr qint64 maxContentBytes = qint64(256) * 1024 * 1024;
 constexpr qsizetype maxCells = qsizetype(4) * 1000 * 1000;
 
+// How often a row or cell stands, at least once and bounded, so that sums of
+// them cannot overflow before the cell bound refuses them.
+qsizetype repeated(const QXmlStreamAttributes &attributes, const QString &name)
+{
+    return std::clamp<qsizetype>(attributes.value(tableNs, name).toLongLong(), 1, maxCells + 1);
+}
+
 bool fitsXml(QChar c)
 {
     return c.unicode() >= 0x20 || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
@@ -251,8 +258,7 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error)
             break; // the first sheet only
         if (xml.name() != QLatin1String("table-row"))
             continue;
-        const qsizetype rowRepeat =
-            std::max<qsizetype>(1, xml.attributes().value(tableNs, QStringLiteral("number-rows-repeated")).toLongLong());
+        const qsizetype rowRepeat = repeated(xml.attributes(), QStringLiteral("number-rows-repeated"));
         QStringList row;
         qsizetype emptyCells = 0; // added only once a cell with text follows them
         while (xml.readNextStartElement()) {
@@ -262,8 +268,7 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error)
                 continue;
             }
             const QXmlStreamAttributes attributes = xml.attributes();
-            const qsizetype repeat =
-                std::max<qsizetype>(1, attributes.value(tableNs, QStringLiteral("number-columns-repeated")).toLongLong());
+            const qsizetype repeat = repeated(attributes, QStringLiteral("number-columns-repeated"));
             const QStringView type = attributes.value(officeNs, QStringLiteral("value-type"));
             QString value = cellText(xml);
             if (type == QLatin1String("float") || type == QLatin1String("percentage") || type == QLatin1String("currency"))
@@ -271,7 +276,7 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error)
             else if (type == QLatin1String("boolean"))
                 value = attributes.value(officeNs, QStringLiteral("boolean-value")).toString();
             if (value.isEmpty()) {
-                emptyCells += repeat;
+                emptyCells = std::min(emptyCells + repeat, maxCells + 1);
                 continue;
             }
             if ((cells += emptyCells + repeat) > maxCells)
@@ -283,7 +288,7 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error)
         }
         // Empty rows count only before a row with text: a sheet ends in a million blank ones.
         if (row.isEmpty()) {
-            emptyRows += rowRepeat;
+            emptyRows = std::min(emptyRows + rowRepeat, maxCells + 1);
             continue;
         }
         if ((cells += emptyRows + row.size() * rowRepeat) > maxCells)
