@@ -87,17 +87,7 @@ RecordError mayWrite(const QString &directory, const QString &fileName)
     const QByteArray folder = QFile::encodeName(directory);
     if (::lstat(folder.constData(), &st) == 0 && (::stat(folder.constData(), &st) != 0 || !S_ISDIR(st.st_mode)))
         return RecordError(RecordError::Code::DirectoryBlocked, directory);
-    const QString path = directory + QLatin1Char('/') + fileName;
-    const QByteArray native = QFile::encodeName(path);
-    if (::lstat(native.constData(), &st) != 0)
-        return RecordError();
-    if (S_ISLNK(st.st_mode))
-        return RecordError(RecordError::Code::TargetIsLink, path);
-    if (S_ISDIR(st.st_mode))
-        return RecordError(RecordError::Code::TargetIsDirectory, path);
-    if (::access(native.constData(), W_OK) != 0 && errno == EACCES)
-        return RecordError(RecordError::Code::NotWritable, path);
-    return RecordError();
+    return replaceable(directory + QLatin1Char('/') + fileName);
 }
 
 QString printable(const QString &text)

@@ -20,25 +20,33 @@ RecordError failed(const QString &path, bool replacing, int error, const QString
 
 } // namespace
 
-RecordError replaceFile(const QString &path, const QByteArray &bytes)
+RecordError replaceable(const QString &path)
 {
     const QByteArray native = QFile::encodeName(path);
     struct stat st {};
+    if (::lstat(native.constData(), &st) != 0)
+        return RecordError();
     // QSaveFile writes through a link, to wherever it points.
-    if (::lstat(native.constData(), &st) == 0 && S_ISLNK(st.st_mode))
+    if (S_ISLNK(st.st_mode))
         return RecordError(RecordError::Code::TargetIsLink, path);
-    const bool replacing = ::stat(native.constData(), &st) == 0;
-    if (replacing) {
-        if (S_ISDIR(st.st_mode))
-            return RecordError(RecordError::Code::TargetIsDirectory, path);
-        // A replacing rename would ignore the file's own write protection.
-        if (::access(native.constData(), W_OK) != 0) {
-            const int error = errno;
-            if (error == EACCES)
-                return RecordError(RecordError::Code::NotWritable, path);
-            return failed(path, replacing, error);
-        }
+    if (S_ISDIR(st.st_mode))
+        return RecordError(RecordError::Code::TargetIsDirectory, path);
+    // A replacing rename would ignore the file's own write protection.
+    if (::access(native.constData(), W_OK) != 0) {
+        const int error = errno;
+        if (error == EACCES)
+            return RecordError(RecordError::Code::NotWritable, path);
+        return failed(path, true, error);
     }
+    return RecordError();
+}
+
+RecordError replaceFile(const QString &path, const QByteArray &bytes)
+{
+    if (RecordError problem = replaceable(path); problem.isError())
+        return problem;
+    struct stat st {};
+    const bool replacing = ::stat(QFile::encodeName(path).constData(), &st) == 0;
 
     QSaveFile file(path);
     // Unbuffered: a buffered QSaveFile commits a short write (disk full, size

@@ -11,4 +11,8 @@ namespace ww::storage {
 // `path`, or nothing changes there. A write-protected file is not replaced.
 RecordError replaceFile(const QString &path, const QByteArray &bytes);
 
+// What keeps replaceFile() from writing `path`, found without writing: a
+// link, a folder or a write-protected file in its place.
+RecordError replaceable(const QString &path);
+
 } // namespace ww::storage
