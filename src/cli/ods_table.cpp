@@ -29,6 +29,15 @@ qsizetype repeated(const QXmlStreamAttributes &attributes, const QString &name)
     return std::clamp<qsizetype>(attributes.value(tableNs, name).toLongLong(), 1, maxCells + 1);
 }
 
+// The blanks that stood before `value` (`blanks`, then none), and `value`
+// `repeat` times: cells and rows are kept blank only where text follows.
+template<typename T>
+void appendAfterBlanks(QList<T> &list, qsizetype &blanks, const T &value, qsizetype repeat)
+{
+    list.insert(list.size(), std::exchange(blanks, 0), T());
+    list.insert(list.size(), repeat, value);
+}
+
 bool fitsXml(QChar c)
 {
     return c.unicode() >= 0x20 || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
@@ -281,10 +290,7 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error)
             }
             if ((cells += emptyCells + repeat) > maxCells)
                 return tooLarge();
-            for (; emptyCells > 0; --emptyCells)
-                row.append(QString());
-            for (qsizetype i = 0; i < repeat; ++i)
-                row.append(value);
+            appendAfterBlanks(row, emptyCells, value, repeat);
         }
         // Empty rows count only before a row with text: a sheet ends in a million blank ones.
         if (row.isEmpty()) {
@@ -293,10 +299,7 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error)
         }
         if ((cells += emptyRows + row.size() * rowRepeat) > maxCells)
             return tooLarge();
-        for (; emptyRows > 0; --emptyRows)
-            rows.append(QStringList());
-        for (qsizetype i = 0; i < rowRepeat; ++i)
-            rows.append(row);
+        appendAfterBlanks(rows, emptyRows, row, rowRepeat);
     }
     if (xml.hasError()) {
         error = QStringLiteral("Die Tabelle ist beschädigt: %1 (Zeile %2 von content.xml).")
