@@ -36,11 +36,9 @@ std::unique_ptr<spelling::SpellChecker> loadChecker(const RecordStore &store, co
         const QStringList words = list.isEmpty() ? QStringList() : spelling::wordlist::read(list, &error);
         if (!error.isEmpty())
             problems.append(error);
-        for (const QString &word : words)
-            checker->addKnown(word);
+        checker->addKnown(words);
     }
-    for (const QString &name : store.recordNames())
-        checker->addKnown(name);
+    checker->addKnown(store.recordNames());
     return checker;
 }
 

@@ -421,10 +421,8 @@ void EditorWindow::startSpellingLoad()
         std::shared_ptr<spelling::SpellChecker> checker = spelling::SpellChecker::forLocale(QLocale::system().name());
         if (checker->hasDictionary()) {
             // An unreadable list leaves its words unknown; adding to it says what is wrong.
-            for (const QString &word : spelling::wordlist::read(wordListPath))
-                checker->addKnown(word);
-            for (const QString &name : store.recordNames())
-                checker->addKnown(name);
+            checker->addKnown(spelling::wordlist::read(wordListPath));
+            checker->addKnown(store.recordNames());
         }
         *loaded = std::move(checker);
     }));

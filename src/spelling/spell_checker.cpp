@@ -69,6 +69,12 @@ void SpellChecker::addKnown(const QString &text)
     m_answers.clear();
 }
 
+void SpellChecker::addKnown(const QStringList &texts)
+{
+    for (const QString &text : texts)
+        addKnown(text);
+}
+
 void SpellChecker::ignore(const QString &word)
 {
     m_known.insert(word);

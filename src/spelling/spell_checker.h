@@ -37,6 +37,7 @@ public:
 
     // Each word of `text` counts as known from now on (a name may have several).
     void addKnown(const QString &text);
+    void addKnown(const QStringList &texts);
     // Known until this checker ends.
     void ignore(const QString &word);
 
