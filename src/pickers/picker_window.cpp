@@ -1,5 +1,6 @@
 #include "picker_window.h"
 
+#include "listing_model.h"
 #include "message_box.h"
 #include "record_format.h"
 #include "value_lists.h"
@@ -10,7 +11,6 @@
 #include <QListView>
 #include <QPointer>
 #include <QPushButton>
-#include <QStringListModel>
 #include <QTimer>
 
 namespace ww {
@@ -37,11 +37,12 @@ PickerWindow::PickerWindow(const Config &config, RecordStore store, QWidget *own
     setWindowTitle(config.caption);
     setFixedSize(geometry::size(config.widthTwips, 3195));
 
-    // A view on a plain list of names: 10,000 entries need no item object each.
+    // The folder is read once; files saved later appear when the picker is opened again.
+    storage::Listing listing = m_store.list(config.kind);
+    // A view on the listing itself: 10,000 entries need no item object each.
     m_files = new QListView(this);
-    m_files->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    auto *names = new QStringListModel(m_files);
-    m_files->setModel(names);
+    m_names = new ListingModel(std::move(listing.names), m_files);
+    m_files->setModel(m_names);
     m_files->setObjectName(config.listName);
     m_files->setGeometry(twipRect(120, 120, 2055, 2040));
     m_files->setUniformItemSizes(true);
@@ -67,7 +68,7 @@ PickerWindow::PickerWindow(const Config &config, RecordStore store, QWidget *own
         if (!entry.isValid())
             return;
         m_chosen->setText(entry.data().toString());
-        m_chosenNative = m_natives.value(entry.row());
+        m_chosenNative = m_names->native(entry.row());
     };
     connect(m_chosen, &QLineEdit::textEdited, this, [this] { m_chosenNative.clear(); });
     connect(m_files, &QListView::clicked, this, choose);
@@ -86,18 +87,6 @@ PickerWindow::PickerWindow(const Config &config, RecordStore store, QWidget *own
     connect(button, &QPushButton::clicked, this, &PickerWindow::openChosen);
 
     geometry::centreOnScreen(this);
-    // The folder is read once; files saved later appear when the picker is opened again.
-    const storage::Listing listing = m_store.list(config.kind);
-    // All entries in one insertion: one by one, the list would lay itself out for each.
-    QStringList shown;
-    shown.reserve(listing.names.size());
-    m_natives.reserve(listing.names.size());
-    for (const storage::ListedName &name : listing.names) {
-        // A name with a line break or ESC is shown escaped and still opened by its bytes.
-        shown.append(storage::printable(name.shown));
-        m_natives.append(name.native);
-    }
-    names->setStringList(shown);
     // An unreadable folder must not pass for an empty one; said once the window is up.
     if (listing.error.isError()) {
         QTimer::singleShot(0, this, [this, text = listing.error.message()] { message::warn(this, text); });

@@ -12,6 +12,8 @@ class QListView;
 
 namespace ww {
 
+class ListingModel;
+
 // Lists the record files of one folder and loads the chosen one. A
 // non-modal dialog: Esc closes it, Return opens through its default button.
 class PickerWindow : public QDialog
@@ -53,8 +55,7 @@ private:
     QByteArray m_chosenNative;
     std::function<bool()> m_mayReplaceForm;
     QListView *m_files = nullptr;
-    // Each entry's name in the file system's bytes, by row: the list is never reordered.
-    QList<QByteArray> m_natives;
+    ListingModel *m_names = nullptr;
     QLineEdit *m_chosen = nullptr;
 };
 

@@ -1,16 +1,14 @@
 #include "record_storage.h"
 
+#include "name_collation.h"
 #include "record_format.h"
 #include "safe_save.h"
 #include "windows1252.h"
 
-#include <QCollator>
 #include <QFile>
-#include <QLocale>
 
 #include <algorithm>
 #include <cerrno>
-#include <numeric>
 #include <vector>
 
 #include <dirent.h>
@@ -92,8 +90,8 @@ RecordError mayWrite(const QString &directory, const QString &fileName)
 
 QString printable(const QString &text)
 {
-    // Control characters are C0, DEL and C1: all below U+0100.
-    const auto isControl = [](QChar c) { return c.category() == QChar::Other_Control; };
+    // Control characters (Unicode's Cc) are C0, DEL and C1, nothing else.
+    const auto isControl = [](QChar c) { return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f); };
     if (std::none_of(text.begin(), text.end(), isControl))
         return text;
     QString shown;
@@ -174,12 +172,10 @@ RecordError ensureDirectory(const QString &directory)
 
 Listing list(const QString &directory)
 {
-    QCollator collator{QLocale(QLocale::German, QLocale::Germany)};
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(true);
-
-    QList<ListedName> names;
-    std::vector<QCollatorSortKey> keys;
+    // The names are gathered in one buffer first: with their count known,
+    // nothing is moved while it grows, and the memory touched stays small.
+    QByteArray gathered;
+    std::vector<qsizetype> starts;
     // readdir's entry type spares a stat per file, which dominates large folders.
     DIR *dir = ::opendir(QFile::encodeName(directory).constData());
     if (!dir) {
@@ -205,23 +201,39 @@ Listing list(const QString &directory)
             regular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
         }
         if (regular) {
-            QString shown = windows1252::decodeUtf8OrCodePage(native);
-            keys.push_back(collator.sortKey(shown));
-            names.append({native.toByteArray(), std::move(shown)});
+            starts.push_back(gathered.size());
+            gathered.append(native.data(), native.size() + 1); // with its zero
         }
     }
-    // Sorting positions rather than keys and names avoids shuffling shared data.
-    std::vector<qsizetype> order(keys.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        const int c = keys[a].compare(keys[b]);
-        return c != 0 ? c < 0 : names[a].native < names[b].native;
-    });
     Listing sorted;
     sorted.found = true;
-    sorted.names.reserve(names.size());
-    for (const qsizetype i : order)
-        sorted.names.append(names[i]);
+    sorted.names.reserve(qsizetype(starts.size()));
+    NameCollation keys;
+    keys.reserve(qsizetype(starts.size()));
+    for (const qsizetype start : starts) {
+        const QByteArrayView native(gathered.constData() + start);
+        QString shown = windows1252::decodeUtf8OrCodePage(native);
+        keys.add(shown);
+        sorted.names.append({native.toByteArray(), std::move(shown)});
+    }
+    QList<ListedName> &names = sorted.names;
+    const std::vector<qsizetype> order =
+        keys.order([&](qsizetype a, qsizetype b) { return names[a].native < names[b].native; });
+    // Put in order in place, one cycle of the permutation at a time.
+    std::vector<bool> placed(order.size());
+    for (size_t cycle = 0; cycle < order.size(); ++cycle) {
+        if (placed[cycle])
+            continue;
+        ListedName first = std::move(names[qsizetype(cycle)]);
+        size_t at = cycle;
+        while (size_t(order[at]) != cycle) {
+            names[qsizetype(at)] = std::move(names[order[at]]);
+            placed[at] = true;
+            at = size_t(order[at]);
+        }
+        names[qsizetype(at)] = std::move(first);
+        placed[at] = true;
+    }
     return sorted;
 }
 

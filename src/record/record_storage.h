@@ -18,6 +18,13 @@ struct ListedName
     QString shown;
 };
 
+} // namespace ww::storage
+
+// Both members move by their bytes, so lists of names grow without copying.
+Q_DECLARE_TYPEINFO(ww::storage::ListedName, Q_RELOCATABLE_TYPE);
+
+namespace ww::storage {
+
 // directory "/" name ".dat", the name used as it stands.
 QString pathFor(const QString &directory, const QString &name);
 

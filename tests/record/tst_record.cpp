@@ -133,6 +133,8 @@ private Q_SLOTS:
     void readFailures();
 
     void listOrderAndFilter();
+    void listOrder_data();
+    void listOrder();
     void killedSavesLeaveWholeFiles();
     void leftoversOfKilledSaves();
 
@@ -665,6 +667,29 @@ void TestRecord::listOrderAndFilter()
              (QStringList{QStringLiteral(".versteckt.dat"), QStringLiteral("Adler.dat"), QStringLiteral("Ärger.dat"),
                           QStringLiteral("Drache 2.dat"), QStringLiteral("drache 10.dat"),
                           QStringLiteral("latinä.dat"), QStringLiteral("zebra.dat")}));
+}
+
+void TestRecord::listOrder_data()
+{
+    QTest::addColumn<QString>("ordered");
+    // Names that tie in German order follow their bytes.
+    QTest::newRow("only the numbers differ, past a long shared start")
+        << "Kreatur 9|kreatur 9|Kreatur 10|Kreatur 100000000000000001|Kreatur 100000000000000002";
+    QTest::newRow("umlauts and sharp s") << "Abend|Arger|Ärger|Argument|Strasse|Straße|Strassen";
+    QTest::newRow("leading zeros") << "Drache 007|Drache 7|Drache 8";
+    QTest::newRow("one name") << "a";
+    QTest::newRow("all tie") << "ABC|AbC|abc";
+}
+
+void TestRecord::listOrder()
+{
+    QFETCH(QString, ordered);
+    QStringList names = ordered.split(QLatin1Char('|'));
+    for (QString &name : names)
+        name += QStringLiteral(".dat");
+    for (auto name = names.crbegin(); name != names.crend(); ++name)
+        writeFile(QDir(m_dir->path()).filePath(*name), "x");
+    QCOMPARE(shownNames(storage::list(m_dir->path()).names), names);
 }
 
 void TestRecord::killedSavesLeaveWholeFiles()
