@@ -151,8 +151,10 @@ void EditorWindow::buildForm(QWidget *form)
             connect(list, &QComboBox::currentIndexChanged, this, &EditorWindow::formChanged);
         else if (auto *line = qobject_cast<QLineEdit *>(widget))
             connect(line, &QLineEdit::textChanged, this, &EditorWindow::formChanged);
-        else
+        else {
             connect(m_text, &QPlainTextEdit::textChanged, this, &EditorWindow::formChanged);
+            connect(m_text, &QPlainTextEdit::textChanged, this, &EditorWindow::startSpellingWhenNeeded);
+        }
         widget->setGeometry(box);
         m_controls[std::size_t(f.position - 1)] = widget;
         addLabel(form, QString::fromLatin1(place.label), f.captionText() + QLatin1Char(':'), caption, widget);
@@ -393,11 +395,18 @@ EditorWindow::~EditorWindow()
 void EditorWindow::checkSpelling(const QString &wordListPath)
 {
     m_wordListPath = wordListPath;
-    // Once the form is on the screen: its first paint owes the dictionary nothing.
-    if (m_formPainted)
-        startSpellingLoad();
-    else
-        m_spellingWaits = true;
+    m_spellingWaits = true;
+    startSpellingWhenNeeded();
+}
+
+void EditorWindow::startSpellingWhenNeeded()
+{
+    // The dictionary's megabytes wait for a description to check, and for
+    // the form's first paint, which owes the dictionary nothing.
+    if (!m_spellingWaits || !m_formPainted || m_text->document()->isEmpty())
+        return;
+    m_spellingWaits = false;
+    startSpellingLoad();
 }
 
 bool EditorWindow::eventFilter(QObject *watched, QEvent *event)
@@ -405,8 +414,7 @@ bool EditorWindow::eventFilter(QObject *watched, QEvent *event)
     if (watched == centralWidget() && event->type() == QEvent::Paint && !m_formPainted) {
         m_formPainted = true;
         centralWidget()->removeEventFilter(this);
-        if (std::exchange(m_spellingWaits, false))
-            QTimer::singleShot(0, this, &EditorWindow::startSpellingLoad);
+        QTimer::singleShot(0, this, &EditorWindow::startSpellingWhenNeeded);
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -48,7 +48,7 @@ public:
     void keepRecoveryCopies(const QString &stateFolder);
 
     // Underlines unknown words in the description once the German dictionary
-    // has loaded, in the background. The records' names and the words in
+    // has loaded, in the background, as soon as the description holds text. The records' names and the words in
     // `wordListPath` count as known; words the writer adds go there. Without
     // a dictionary nothing is underlined.
     void checkSpelling(const QString &wordListPath);
@@ -85,6 +85,7 @@ private:
     void buildMenu();
     void startUp();
     void openPicker(bool spell);
+    void startSpellingWhenNeeded();
     void startSpellingLoad();
     // The control of the field stored in `member`.
     template<typename T, typename Member>

@@ -1,6 +1,7 @@
 #include "appearance.h"
 
 #include "accessibility.h"
+#include "artwork.h"
 
 #include <QApplication>
 #include <QFont>
@@ -25,12 +26,11 @@ void applyAppearance(QApplication &app)
     font.setPixelSize(10);
     QApplication::setFont(font);
 
-    // The sizes a window's frame and task bar draw. Every size given is
-    // decoded when the window is shown; the larger ones that switchers use
-    // come from the icon theme, where the package installs them.
+    // The sizes a window's frame and task bar draw; the larger ones that
+    // switchers use come from the icon theme, where the package installs them.
     QIcon icon;
     for (const int size : {16, 32, 48})
-        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/ww_editor.png").arg(size), QSize(size, size));
+        icon.addPixmap(packedPicture(QStringLiteral(":/icons/hicolor/%1x%1/apps/ww_editor.pixels").arg(size)));
     QApplication::setWindowIcon(icon);
     // Lets the desktop (Wayland above all) match the windows to their menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("ww_editor"));

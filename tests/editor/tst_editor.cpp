@@ -269,17 +269,20 @@ void TestEditor::accessibleControls_data()
     QTest::addColumn<int>("role"); // -1: left out for screen readers
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("described");
+    QTest::addColumn<QString>("picture"); // the original it must show, pixel for pixel
     QTest::newRow("picture box is a button that opens the image window")
         << QStringLiteral("img") << int(QAccessible::Button) << QStringLiteral("Bild")
-        << QStringLiteral("Bild auswählen...");
+        << QStringLiteral("Bild auswählen...") << QStringLiteral("portrait");
     QTest::newRow("kind list") << QStringLiteral("typ") << int(QAccessible::ComboBox) << QStringLiteral("Typ")
-                               << QString();
+                               << QString() << QString();
     QTest::newRow("name box") << QStringLiteral("thing_name") << int(QAccessible::EditableText)
-                              << QStringLiteral("Name") << QString();
+                              << QStringLiteral("Name") << QString() << QString();
     QTest::newRow("description") << QStringLiteral("text") << int(QAccessible::EditableText)
-                                 << QStringLiteral("Beschreibung") << QString();
-    QTest::newRow("banner is decoration") << QStringLiteral("Image2") << -1 << QString() << QString();
-    QTest::newRow("dragon is decoration") << QStringLiteral("Dragon") << -1 << QString() << QString();
+                                 << QStringLiteral("Beschreibung") << QString() << QString();
+    QTest::newRow("banner is decoration") << QStringLiteral("Image2") << -1 << QString() << QString()
+                                          << QStringLiteral("banner");
+    QTest::newRow("dragon is decoration") << QStringLiteral("Dragon") << -1 << QString() << QString()
+                                          << QStringLiteral("dragon");
 }
 
 void TestEditor::accessibleControls()
@@ -288,8 +291,16 @@ void TestEditor::accessibleControls()
     QFETCH(int, role);
     QFETCH(QString, name);
     QFETCH(QString, described);
+    QFETCH(QString, picture);
     QWidget *widget = m_editor->findChild<QWidget *>(control);
     QVERIFY(widget);
+    if (!picture.isEmpty()) {
+        const QImage original(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../../src/resources/art/%1.png").arg(picture));
+        QVERIFY(!original.isNull());
+        const auto shown = qobject_cast<QLabel *>(widget)->pixmap().toImage();
+        const auto format = QImage::Format_ARGB32_Premultiplied; // as a pixmap keeps it
+        QCOMPARE(shown.convertToFormat(format), original.convertToFormat(format));
+    }
     QAccessibleInterface *form = QAccessible::queryAccessibleInterface(m_editor->centralWidget());
     QList<QObject *> announced;
     for (int i = 0; i < form->childCount(); ++i)
@@ -859,15 +870,22 @@ void TestEditor::spellingUnderlines_data()
     QTest::addColumn<QByteArray>("dictionaries"); // DICPATH, unless "system"
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<bool>("typedLater"); // into an empty box, after the start
 
     const QByteArray system("system");
     QTest::newRow("misspelt word, correct ones not")
-        << system << QStringLiteral("Der Drache speit Feuur über die Berge.") << QStringList{QStringLiteral("Feuur")};
+        << system << QStringLiteral("Der Drache speit Feuur über die Berge.") << QStringList{QStringLiteral("Feuur")}
+        << false;
     QTest::newRow("numbers, words with digits, single letters")
-        << system << QStringLiteral("Er hat 3 Köpfe, 12.000 Schuppen, 2te Reihe, x und y, W4rm.") << QStringList{};
+        << system << QStringLiteral("Er hat 3 Köpfe, 12.000 Schuppen, 2te Reihe, x und y, W4rm.") << QStringList{}
+        << false;
     QTest::newRow("record names and the writer's list")
-        << system << QStringLiteral("Zyrrakoth und Kraxel jagen den Glutwurmm.") << QStringList{QStringLiteral("Glutwurmm")};
-    QTest::newRow("no dictionary installed") << QByteArray() << QStringLiteral("Der Drache speit Feuur.") << QStringList{};
+        << system << QStringLiteral("Zyrrakoth und Kraxel jagen den Glutwurmm.") << QStringList{QStringLiteral("Glutwurmm")}
+        << false;
+    QTest::newRow("no dictionary installed") << QByteArray() << QStringLiteral("Der Drache speit Feuur.") << QStringList{}
+                                             << false;
+    QTest::newRow("typed after an empty start")
+        << system << QStringLiteral("Ein Drache speit Feuur.") << QStringList{QStringLiteral("Feuur")} << true;
 }
 
 void TestEditor::spellingUnderlines()
@@ -875,6 +893,7 @@ void TestEditor::spellingUnderlines()
     QFETCH(QByteArray, dictionaries);
     QFETCH(QString, text);
     QFETCH(QStringList, expected);
+    QFETCH(bool, typedLater);
     const QByteArray saved = qgetenv("DICPATH");
     const auto restore = qScopeGuard([&] {
         if (saved.isNull())
@@ -888,9 +907,16 @@ void TestEditor::spellingUnderlines()
     writeFile(QStringLiteral("woerter.txt"), "Kraxel\n");
     // A box the writer is typing into, as the dictionary arrives: nothing is said about it.
     auto *box = child<QPlainTextEdit>("text");
-    box->setPlainText(text);
+    if (!typedLater)
+        box->setPlainText(text);
     m_editor->checkSpelling(at(QStringLiteral("woerter.txt")));
     auto *spelling = box->findChild<SpellUnderline *>(QStringLiteral("spelling"));
+    if (typedLater) {
+        // An empty description costs no dictionary; the first key loads it.
+        QTest::qWait(200);
+        QVERIFY(!spelling->checker());
+        QTest::keyClicks(box, text);
+    }
     QTRY_VERIFY_WITH_TIMEOUT(spelling->checker(), 10000);
     QCOMPARE(spelling->checker()->hasDictionary(), !dictionaries.isEmpty());
     QTest::qWait(50);
