@@ -6,7 +6,6 @@
 #include "record_format.h"
 #include "record_storage.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -68,9 +67,11 @@ void check(benchmark::State &state)
 void exportTable(benchmark::State &state)
 {
     const QString root = folder();
+    // Into a file, as "ww_records export > table.csv" writes it.
+    QTemporaryDir out;
     for (auto _ : state) {
-        QBuffer table;
-        table.open(QIODevice::WriteOnly);
+        QFile table(out.filePath(QStringLiteral("table")));
+        table.open(QIODevice::WriteOnly | QIODevice::Truncate);
         QString errors;
         QTextStream err(&errors);
         const auto format = state.range(0) ? ww::cli::Format::Json : ww::cli::Format::Csv;

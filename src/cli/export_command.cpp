@@ -4,10 +4,12 @@
 #include "record_table.h"
 #include "stored_records.h"
 
+#include <QFileDevice>
 #include <QIODevice>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cerrno>
 #include <numeric>
 
 namespace ww::cli {
@@ -95,8 +97,20 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
     const QStringList &columns = table::columns();
     int faulty = 0;
     int rows = 0;
-    // Rows are added as the records are read, in the pickers' order.
+    bool written = true;
+    int writeError = 0;
+    // Rows are added as the records are read, in the pickers' order, and
+    // handed on in pieces: a table of 10,000 records never lies in memory whole.
     QByteArray text = format == Format::Csv ? csv::write({columns}, style) : QByteArrayLiteral("[\n");
+    constexpr qsizetype piece = 64 * 1024;
+    text.reserve(piece + 4096);
+    const auto handOn = [&] {
+        if (written && out.write(text) != text.size()) {
+            written = false;
+            writeError = errno;
+        }
+        text.truncate(0);
+    };
     QList<QStringList> sheet{columns};
     const QStringList problems = forEachRecord(RecordStore(root), [&](const StoredRecord &stored) {
         if (!stored.result.ok()) {
@@ -121,19 +135,31 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
         }
         if (format == Format::Csv) {
             csv::appendRow(text, cells, style);
-            return;
+        } else {
+            if (rows++ > 0)
+                text += ",\n";
+            appendJsonRow(text, columns, cells);
         }
-        if (rows++ > 0)
-            text += ",\n";
-        appendJsonRow(text, columns, cells);
+        if (text.size() >= piece)
+            handOn();
     });
     if (format == Format::Json)
         text += rows > 0 ? "\n]\n" : "]\n";
     if (format == Format::Ods)
         text = ods::write(sheet, table::isCodeColumn);
-    out.write(text);
+    handOn();
+    if (auto *file = qobject_cast<QFileDevice *>(&out); file && written && !file->flush()) {
+        written = false;
+        writeError = errno;
+    }
     for (const QString &problem : problems)
         err << storage::printable(problem) << '\n';
+    // A table that did not arrive whole is no export: a full disk must not pass.
+    if (!written) {
+        err << QStringLiteral("Die Tabelle konnte nicht vollständig auf die Standardausgabe geschrieben werden: %1.\n")
+                   .arg(RecordError::reasonFromErrno(writeError));
+        return 1;
+    }
     return faulty > 0 || !problems.isEmpty() ? 1 : 0;
 }
 

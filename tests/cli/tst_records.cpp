@@ -89,7 +89,11 @@ Run run(const QStringList &arguments, const QString &folder, bool asNobody = fal
                 ::_exit(127);
         });
     }
-    process.start(QStringLiteral(WW_RECORDS_PROGRAM), arguments);
+    // A row may send standard output to a full disk.
+    QStringList given = arguments;
+    if (given.removeOne(QStringLiteral(">/dev/full")))
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    process.start(QStringLiteral(WW_RECORDS_PROGRAM), given);
     Run result;
     if (!process.waitForFinished(60000)) {
         process.kill();
@@ -216,6 +220,14 @@ void TestRecords::invocations_data()
         << QStringList{QStringLiteral("\"Name\": \"Blitz\""), QStringLiteral("\"Magik\": 3"),
                        QStringLiteral("\"Magik (Text)\": \"Blaue Magie - Meere\"")}
         << QString() << QStringList{};
+    for (const char *format : {"csv", "json", "ods"}) {
+        QTest::addRow("export: %s to a full disk fails", format)
+            << Files{{QStringLiteral("Zauber/Blitz.dat"), blitz}}
+            << QStringList{QStringLiteral("export"), QStringLiteral("--format"), QString::fromLatin1(format),
+                           QStringLiteral(">/dev/full")}
+            << 1 << QStringList{} << QStringLiteral("auf die Standardausgabe geschrieben werden: der Datenträger ist voll")
+            << QStringList{};
+    }
     QTest::newRow("export: a faulty file is named and left out")
         << Files{{QStringLiteral("Zauber/Blitz.dat"), blitz}, {QStringLiteral("Zauber/Halb.dat"), "2,\"Ha"}}
         << QStringList{QStringLiteral("export")} << 1 << QStringList{QStringLiteral("Zauber,Blitz.dat,")}
