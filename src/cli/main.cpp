@@ -64,7 +64,8 @@ QString helpText(const Options &o)
             shown += QLatin1Char(' ') + option->valueName();
         text += QStringLiteral("  %1 %2\n").arg(shown, -22).arg(option->description());
     }
-    text += QStringLiteral("\nRückgabe: 0 alles in Ordnung, 1 fehlerhafte Datensätze oder Zeilen, 2 falscher Aufruf.\n");
+    text += QStringLiteral("\nRückgabe: 0 alles in Ordnung, 1 fehlerhafte Datensätze oder Zeilen oder eine\n"
+                           "unvollständig geschriebene Tabelle, 2 falscher Aufruf.\n");
     return text;
 }
 

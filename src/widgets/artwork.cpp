@@ -24,7 +24,11 @@ QPixmap artwork(const QString &name)
 
 QPixmap packedPicture(const QString &resource)
 {
-    auto packed = std::make_unique<QByteArray>(QResource(resource).uncompressedData());
+    const QResource stored(resource);
+    // Uncompressed, the bytes are the program's own and last as long as it
+    // runs; the pixmap then reads them in place.
+    const bool inPlace = stored.compressionAlgorithm() == QResource::NoCompression;
+    auto packed = std::make_unique<QByteArray>(stored.uncompressedData());
     constexpr qsizetype header = 16;
     if (packed->size() < header || !packed->startsWith("WWPX"))
         return {};
@@ -35,15 +39,19 @@ QPixmap packedPicture(const QString &resource)
     if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied) || width > 4096 ||
         height > 4096 || packed->size() != header + qsizetype(width) * height * 4)
         return {};
-    auto *pixels = reinterpret_cast<uchar *>(packed->data() + header);
-    if (quintptr(pixels) % 4 != 0) // QImage needs whole pixels aligned
-        return QPixmap::fromImage(QImage(pixels, int(width), int(height), int(width) * 4, format).copy());
-    // The pixmap shares the unpacked bytes rather than copying them.
-    const QImage image(
-        pixels, int(width), int(height), int(width) * 4, format,
+    const auto *pixels = reinterpret_cast<const uchar *>(packed->constData() + header);
+    const QImage shared(pixels, int(width), int(height), int(width) * 4, format);
+    // QImage needs its pixels 4-byte aligned; otherwise they are copied.
+    if (quintptr(pixels) % 4 != 0)
+        return QPixmap::fromImage(shared.copy());
+    if (inPlace)
+        return QPixmap::fromImage(shared);
+    // Unpacked: the pixmap keeps the unpacked bytes rather than a copy of them.
+    const QImage owning(
+        const_cast<uchar *>(pixels), int(width), int(height), int(width) * 4, format,
         [](void *bytes) { delete static_cast<QByteArray *>(bytes); }, packed.get());
     packed.release();
-    return QPixmap::fromImage(image);
+    return QPixmap::fromImage(owning);
 }
 
 } // namespace ww
