@@ -3,6 +3,7 @@
 #include "windows1252.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 
 #include <csv.h>
@@ -10,20 +11,37 @@
 namespace ww::csv {
 namespace {
 
+// `text` in UTF-8 at the end of `out`, without a copy of its own on the way.
+void appendUtf8(QByteArray &out, const QString &text)
+{
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    const qsizetype start = out.size();
+    out.resize(start + utf8.requiredSpace(text.size()));
+    char *end = utf8.appendToBuffer(out.data() + start, text);
+    out.truncate(end - out.constData());
+}
+
 void appendField(QByteArray &out, const QString &text, char separator)
 {
-    const bool plain = std::none_of(text.begin(), text.end(), [separator](QChar c) {
-        return c == QLatin1Char(separator) || c == QLatin1Char('"') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
-    });
-    if (plain) {
-        out += text.toUtf8();
+    bool quote = false;
+    bool quoteInside = false;
+    for (const QChar c : text) {
+        quoteInside = quoteInside || c == QLatin1Char('"');
+        quote = quote || c == QLatin1Char(separator) || c == QLatin1Char('\r') || c == QLatin1Char('\n');
+    }
+    if (quoteInside) {
+        QByteArray bytes = text.toUtf8();
+        bytes.replace('"', QByteArrayView("\"\""));
+        out += '"';
+        out += bytes;
+        out += '"';
         return;
     }
-    QByteArray bytes = text.toUtf8();
-    bytes.replace("\"", "\"\"");
-    out += '"';
-    out += bytes;
-    out += '"';
+    if (quote)
+        out += '"';
+    appendUtf8(out, text);
+    if (quote)
+        out += '"';
 }
 
 struct Collector
