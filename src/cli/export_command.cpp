@@ -102,7 +102,7 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
     // Rows are added as the records are read, in the pickers' order, and
     // handed on in pieces: a table of 10,000 records never lies in memory whole.
     QByteArray text = format == Format::Csv ? csv::write({columns}, style) : QByteArrayLiteral("[\n");
-    constexpr qsizetype piece = 64 * 1024;
+    constexpr qsizetype piece = qsizetype(64) * 1024;
     text.reserve(piece + 4096);
     const auto handOn = [&] {
         if (written && out.write(text) != text.size()) {

@@ -5,6 +5,7 @@
 #include <QResource>
 #include <QtEndian>
 
+#include <cstring>
 #include <memory>
 
 namespace ww {
@@ -32,26 +33,29 @@ QPixmap packedPicture(const QString &resource)
     constexpr qsizetype header = 16;
     if (packed->size() < header || !packed->startsWith("WWPX"))
         return {};
-    const auto field = [&](int i) { return qFromLittleEndian<quint32>(packed->constData() + 4 * i); };
+    const auto field = [&](qsizetype i) { return qFromLittleEndian<quint32>(packed->constData() + 4 * i); };
     const quint32 width = field(1);
     const quint32 height = field(2);
     const auto format = QImage::Format(field(3));
+    const qsizetype row = qsizetype(width) * 4;
     if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied) || width > 4096 ||
-        height > 4096 || packed->size() != header + qsizetype(width) * height * 4)
+        height > 4096 || packed->size() != header + row * height)
         return {};
     const auto *pixels = reinterpret_cast<const uchar *>(packed->constData() + header);
-    const QImage shared(pixels, int(width), int(height), int(width) * 4, format);
-    // QImage needs its pixels 4-byte aligned; otherwise they are copied.
-    if (quintptr(pixels) % 4 != 0)
-        return QPixmap::fromImage(shared.copy());
-    if (inPlace)
-        return QPixmap::fromImage(shared);
-    // Unpacked: the pixmap keeps the unpacked bytes rather than a copy of them.
-    const QImage owning(
-        const_cast<uchar *>(pixels), int(width), int(height), int(width) * 4, format,
-        [](void *bytes) { delete static_cast<QByteArray *>(bytes); }, packed.get());
-    packed.release();
-    return QPixmap::fromImage(owning);
+    // QImage needs its pixels 4-byte aligned; otherwise they are copied below.
+    if (quintptr(pixels) % 4 == 0) {
+        if (inPlace)
+            return QPixmap::fromImage(QImage(pixels, int(width), int(height), row, format));
+        // Unpacked: the pixmap keeps the unpacked bytes rather than a copy of them.
+        QByteArray *owned = packed.release();
+        return QPixmap::fromImage(QImage(
+            reinterpret_cast<uchar *>(owned->data() + header), int(width), int(height), row, format,
+            [](void *bytes) { delete static_cast<QByteArray *>(bytes); }, owned));
+    }
+    QImage copy(int(width), int(height), format);
+    for (int y = 0; y < copy.height(); ++y)
+        std::memcpy(copy.scanLine(y), pixels + y * row, size_t(row));
+    return QPixmap::fromImage(std::move(copy));
 }
 
 } // namespace ww
