@@ -474,16 +474,28 @@ void TestRecords::invocations()
 void TestRecords::exportThenImportIsByteIdentical_data()
 {
     QTest::addColumn<QStringList>("options");
-    QTest::newRow("CSV") << QStringList{};
-    QTest::newRow("CSV for Excel") << QStringList{QStringLiteral("--excel")};
-    QTest::newRow("JSON") << QStringList{QStringLiteral("--format"), QStringLiteral("json")};
+    QTest::addColumn<int>("copies"); // more records, enough for a table of several pieces
+    const QStringList json{QStringLiteral("--format"), QStringLiteral("json")};
+    QTest::newRow("CSV") << QStringList{} << 0;
+    QTest::newRow("CSV for Excel") << QStringList{QStringLiteral("--excel")} << 0;
+    QTest::newRow("JSON") << json << 0;
+    QTest::newRow("CSV of 300 KB") << QStringList{} << 400;
+    QTest::newRow("JSON of 300 KB") << json << 400;
 }
 
 void TestRecords::exportThenImportIsByteIdentical()
 {
     QFETCH(QStringList, options);
+    QFETCH(int, copies);
     QTemporaryDir from;
     QTemporaryDir to;
+    Files more;
+    for (int i = 0; i < copies; ++i) {
+        const QByteArray name = "Wesen " + QByteArray::number(i);
+        more.append({QStringLiteral("Kreaturen/%1.dat").arg(QLatin1String(name)),
+                     "1,\"" + name + "\",1,\"5\",0,0,0,0,0,\"" + QByteArray(700, 'x') + ", und mehr\r\n\"\r\n"});
+    }
+    writeFiles(QDir(from.path()), more);
     QByteArray every;
     for (int b = 1; b < 256; ++b) {
         if (b != '"' && b != '\r' && b != '\n')

@@ -9,6 +9,7 @@
 #include "without_root.h"
 #include "write_file.h"
 
+#include <QCollator>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -135,6 +136,8 @@ private Q_SLOTS:
     void listOrderAndFilter();
     void listOrder_data();
     void listOrder();
+    void listOrderIsQtsGermanOrder_data();
+    void listOrderIsQtsGermanOrder();
     void killedSavesLeaveWholeFiles();
     void leftoversOfKilledSaves();
 
@@ -689,6 +692,44 @@ void TestRecord::listOrder()
         name += QStringLiteral(".dat");
     for (auto name = names.crbegin(); name != names.crend(); ++name)
         writeFile(QDir(m_dir->path()).filePath(*name), "x");
+    QCOMPARE(shownNames(storage::list(m_dir->path()).names), names);
+}
+
+void TestRecord::listOrderIsQtsGermanOrder_data()
+{
+    QTest::addColumn<QString>("alphabet"); // names are drawn from it
+    QTest::addColumn<QString>("start"); // every name begins so
+    QTest::newRow("letters in both cases") << QStringLiteral("aAbBkKzZ") << QString();
+    QTest::newRow("umlauts, sharp s, accents") << QStringLiteral("aäÄoöuüsßeéè") << QString();
+    QTest::newRow("numbers among letters") << QStringLiteral("0123456789ab ") << QString();
+    QTest::newRow("punctuation and spaces") << QStringLiteral("a -_.,'()!+&") << QString();
+    QTest::newRow("a long shared start") << QStringLiteral("09aA") << QStringLiteral("Kreatur des Nordens ");
+}
+
+void TestRecord::listOrderIsQtsGermanOrder()
+{
+    QFETCH(QString, alphabet);
+    QFETCH(QString, start);
+    QRandomGenerator random(7);
+    QStringList names;
+    while (names.size() < 300) {
+        QString name = start;
+        for (int n = int(random.bounded(1, 9)); n > 0; --n)
+            name += alphabet.at(int(random.bounded(int(alphabet.size()))));
+        name = name.trimmed() + QStringLiteral(".dat");
+        if (name != QStringLiteral(".dat") && !names.contains(name)) {
+            names.append(name);
+            writeFile(QDir(m_dir->path()).filePath(name), "x");
+        }
+    }
+    // What a list sorted by Qt's own German collator shows, ties by bytes.
+    QCollator german{QLocale(QLocale::German, QLocale::Germany)};
+    german.setCaseSensitivity(Qt::CaseInsensitive);
+    german.setNumericMode(true);
+    std::sort(names.begin(), names.end(), [&](const QString &a, const QString &b) {
+        const int c = german.compare(a, b);
+        return c != 0 ? c < 0 : a.toUtf8() < b.toUtf8();
+    });
     QCOMPARE(shownNames(storage::list(m_dir->path()).names), names);
 }
 
