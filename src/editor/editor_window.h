@@ -48,9 +48,9 @@ public:
     void keepRecoveryCopies(const QString &stateFolder);
 
     // Underlines unknown words in the description once the German dictionary
-    // has loaded, in the background, as soon as the description holds text. The records' names and the words in
-    // `wordListPath` count as known; words the writer adds go there. Without
-    // a dictionary nothing is underlined.
+    // has loaded, in the background, as soon as the description holds text.
+    // The records' names and the words in `wordListPath` count as known;
+    // words the writer adds go there. Without a dictionary nothing is underlined.
     void checkSpelling(const QString &wordListPath);
     // The same with a checker that is already loaded.
     void setSpellChecker(std::shared_ptr<spelling::SpellChecker> checker, const QString &wordListPath);

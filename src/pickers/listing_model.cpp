@@ -17,7 +17,7 @@ QVariant ListingModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= m_names.size())
         return {};
     // A name with a line break or ESC is shown escaped and still opened by its bytes.
-    if (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::AccessibleTextRole)
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return storage::printable(m_names.at(index.row()).shown);
     return {};
 }
