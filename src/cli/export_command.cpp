@@ -104,11 +104,15 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
     QByteArray text = format == Format::Csv ? csv::write({columns}, style) : QByteArrayLiteral("[\n");
     constexpr qsizetype piece = qsizetype(64) * 1024;
     text.reserve(piece + 4096);
-    const auto handOn = [&] {
-        if (written && out.write(text) != text.size()) {
+    // The first failure is the one worth naming.
+    const auto wrote = [&](bool ok) {
+        if (written && !ok) {
             written = false;
             writeError = errno;
         }
+    };
+    const auto handOn = [&] {
+        wrote(out.write(text) == text.size());
         text.truncate(0);
     };
     QList<QStringList> sheet{columns};
@@ -148,10 +152,8 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
     if (format == Format::Ods)
         text = ods::write(sheet, table::isCodeColumn);
     handOn();
-    if (auto *file = qobject_cast<QFileDevice *>(&out); file && written && !file->flush()) {
-        written = false;
-        writeError = errno;
-    }
+    if (auto *file = qobject_cast<QFileDevice *>(&out))
+        wrote(file->flush());
     for (const QString &problem : problems)
         err << storage::printable(problem) << '\n';
     // A table that did not arrive whole is no export: a full disk must not pass.
