@@ -12,6 +12,7 @@
 #include "spell_checker.h"
 #include "spell_underline.h"
 #include "upload_process.h"
+#include "value_list_model.h"
 #include "value_lists.h"
 #include "window_geometry.h"
 #include "word_list.h"
@@ -19,6 +20,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -35,12 +37,6 @@ namespace ww {
 namespace {
 
 using geometry::twipRect;
-
-void fillList(QComboBox *list, const QList<ListEntry> &entries)
-{
-    for (const ListEntry &entry : entries)
-        list->addItem(entry.text, entry.code);
-}
 
 } // namespace
 
@@ -108,6 +104,8 @@ void EditorWindow::buildForm(QWidget *form)
         {"move_air_label", 3840, 855, 1575},
         {"text_label", 4200, 0, 1575},
     }};
+    // One model per value list, shared by every box that shows it.
+    QHash<const QList<ListEntry> *, ValueListModel *> models;
     for (const fields::Field &f : fields::all()) {
         const Place &place = places[std::size_t(f.position - 1)];
         const QString name = QString::fromLatin1(f.control);
@@ -118,7 +116,10 @@ void EditorWindow::buildForm(QWidget *form)
         case fields::Kind::Code: {
             auto *list = new QComboBox(form);
             list->setEditable(false);
-            fillList(list, f.entries());
+            ValueListModel *&model = models[&f.entries()];
+            if (!model)
+                model = new ValueListModel(f.entries(), this);
+            list->setModel(model);
             widget = list;
             break;
         }
