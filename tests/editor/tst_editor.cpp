@@ -76,6 +76,8 @@ private Q_SLOTS:
     void accessibleControls_data();
     void accessibleControls();
     void keysOnlySaveAndReopen();
+    void listsByKeyboard_data();
+    void listsByKeyboard();
     void imageWindowOpensOnce_data();
     void imageWindowOpensOnce();
     void closingEditorClosesSecondaryWindows();
@@ -354,6 +356,45 @@ void TestEditor::keysOnlySaveAndReopen()
     type(Qt::Key_Return);
     QTRY_VERIFY(!picker);
     QCOMPARE(child<QLineEdit>("thing_name")->text(), QStringLiteral("Adler"));
+}
+
+void TestEditor::listsByKeyboard_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("keys"); // "v" for the Down arrow, "E" for End
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("code");
+    QTest::newRow("first letter") << QStringLiteral("typ") << QStringLiteral("z") << QStringLiteral("Zauber") << 2;
+    QTest::newRow("letter with umlaut")
+        << QStringLiteral("magic") << QStringLiteral("g") << QStringLiteral("Grüne Magie - Wälder") << 4;
+    QTest::newRow("arrow down") << QStringLiteral("attack") << QStringLiteral("vv") << QStringLiteral("2%") << 2;
+    QTest::newRow("end") << QStringLiteral("move_air") << QStringLiteral("E") << QStringLiteral("100%") << 100;
+    // The boxes share their list; each keeps its own choice.
+    QTest::newRow("typed number, a neighbour untouched")
+        << QStringLiteral("defence") << QStringLiteral("42") << QStringLiteral("42%") << 42;
+}
+
+void TestEditor::listsByKeyboard()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, keys);
+    QFETCH(QString, text);
+    QFETCH(int, code);
+    auto *list = child<QComboBox>(control.toLatin1().constData());
+    m_editor->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&*m_editor));
+    list->setFocus();
+    for (const QChar key : keys) {
+        if (key == QLatin1Char('v'))
+            QTest::keyClick(list, Qt::Key_Down);
+        else if (key == QLatin1Char('E'))
+            QTest::keyClick(list, Qt::Key_End);
+        else
+            QTest::keyClicks(list, QString(key));
+    }
+    QCOMPARE(list->currentText(), text);
+    QCOMPARE(list->currentData().toInt(), code);
+    QCOMPARE(child<QComboBox>("attack")->currentIndex(), control == QLatin1String("attack") ? 2 : 0);
 }
 
 void TestEditor::imageWindowOpensOnce_data()
