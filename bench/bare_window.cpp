@@ -7,6 +7,7 @@
 // what any such form costs before a line of the editor's own.
 #include <QApplication>
 #include <QComboBox>
+#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
