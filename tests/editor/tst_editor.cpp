@@ -800,8 +800,10 @@ void TestEditor::recoveryCopy()
 
     BoxAnswerer boxes(answers);
     m_editor->keepRecoveryCopies(state);
-    QTest::qWait(300);
-    QCOMPARE(boxes.seen.size(), answers.size());
+    // The offer comes once the window is up; a slow machine only delays it.
+    if (answers.isEmpty())
+        QTest::qWait(300);
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.seen.size(), answers.size(), 20000);
     if (setup == QLatin1String("kill")) {
         QVERIFY2(boxes.seen[0].text.contains(QStringLiteral("Kreatur 'Glutwurm'")), qPrintable(boxes.seen[0].text));
         QCOMPARE(boxes.seen[0].buttons.size(), 2);
@@ -844,8 +846,8 @@ void TestEditor::recoveryCopyWaitsForAPause()
     text->setFocus();
     QTest::keyClicks(text, QString(1000, QLatin1Char('a')));
     QVERIFY(!QFileInfo::exists(copy));
-    // ...and it follows within 2 s of the last.
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(copy), 2500);
+    // ...and it follows once typing pauses (2 s; a loaded machine may be late).
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(copy), 20000);
     QVERIFY(fileBytes(copy).contains(QByteArray(1000, 'a')));
     // Saving removes it.
     child<QLineEdit>("thing_name")->setText(QStringLiteral("Drache"));
@@ -921,7 +923,7 @@ void TestEditor::spellingUnderlines()
         QVERIFY(!spelling->checker());
         QTest::keyClicks(box, text);
     }
-    QTRY_VERIFY_WITH_TIMEOUT(spelling->checker(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(spelling->checker(), 30000);
     QCOMPARE(spelling->checker()->hasDictionary(), !dictionaries.isEmpty());
     QTest::qWait(50);
     QCOMPARE(underlined(box), expected);
@@ -934,7 +936,7 @@ void TestEditor::spellingMenu()
     const QString text = QStringLiteral("Der Drache speit Feuur auf Kraxel.");
     box->setPlainText(text);
     m_editor->checkSpelling(list);
-    QTRY_COMPARE_WITH_TIMEOUT(underlined(box), (QStringList{QStringLiteral("Feuur"), QStringLiteral("Kraxel")}), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(underlined(box), (QStringList{QStringLiteral("Feuur"), QStringLiteral("Kraxel")}), 30000);
     auto *spelling = box->findChild<SpellUnderline *>(QStringLiteral("spelling"));
 
     // A suggestion replaces the word; one Strg+Z brings it back.
@@ -963,7 +965,7 @@ void TestEditor::spellingMenu()
     box = child<QPlainTextEdit>("text");
     box->setPlainText(text);
     m_editor->checkSpelling(list);
-    QTRY_COMPARE_WITH_TIMEOUT(underlined(box), QStringList{QStringLiteral("Feuur")}, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(underlined(box), QStringList{QStringLiteral("Feuur")}, 30000);
 }
 
 // The other editor of recoveryCopy(): shows a form, types into it and waits
