@@ -90,6 +90,25 @@ void appendJsonRow(QByteArray &out, const QStringList &columns, const QStringLis
     out += "    }";
 }
 
+// LibreOffice Calc keeps a cell of several lines, but drops every tab in
+// it when it saves the sheet (7.4, whether the tab is stored as a character
+// or as <text:tab/>). The sheet itself is whole; the writer is told which
+// record such a round trip would change before it happens.
+void noteWhatCalcChanges(const QString &path, const QStringList &cells, QTextStream &err)
+{
+    const QStringList &columns = table::columns();
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        const QString &cell = cells[i];
+        const bool lines = cell.contains(QLatin1Char('\n')) || cell.contains(QLatin1Char('\r'));
+        if (lines && cell.contains(QLatin1Char('\t')))
+            err << storage::printable(QStringLiteral("%1: Hinweis: Die Spalte '%2' hat mehrere Zeilen und Tabulatoren; "
+                                                     "LibreOffice Calc entfernt beim Speichern die Tabulatoren aus "
+                                                     "solchen Zellen.")
+                                          .arg(path, columns[i]))
+                << '\n';
+    }
+}
+
 } // namespace
 
 int exportTable(const QString &root, Format format, csv::Style style, QIODevice &out, QTextStream &err)
@@ -134,6 +153,7 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
                     return;
                 }
             }
+            noteWhatCalcChanges(stored.path, cells, err);
             sheet.append(std::move(cells));
             return;
         }

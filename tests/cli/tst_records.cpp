@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -568,13 +569,22 @@ void TestRecords::throughLibreOfficeCalc_data()
     QTest::addColumn<QStringList>("options"); // of the export
     QTest::addColumn<QStringList>("calls"); // soffice's arguments after --headless, '|' between them
     QTest::addColumn<QString>("saved"); // the table Calc saved last
-    QTest::addColumn<QStringList>("changes"); // what the import then lists; none: every file back byte for byte
+    QTest::addColumn<QStringList>("changes"); // what the import's dry run then lists
+    QTest::addColumn<QStringList>("notes"); // what the export says on standard error
+    QTest::addColumn<bool>("restEqual"); // every file the dry run does not name comes back byte for byte
 
+    // Calc drops the tab of a cell of several lines, and only there; the
+    // export says so beforehand and the dry run shows exactly that.
     QTest::newRow("ods, saved as xlsx, opened and saved as ods")
         << QStringList{QStringLiteral("--format"), QStringLiteral("ods")}
         << QStringList{QStringLiteral("--convert-to|xlsx|--outdir|xlsx|t.ods"),
                        QStringLiteral("--convert-to|ods|--outdir|ods|xlsx/t.xlsx")}
-        << QStringLiteral("ods/t.ods") << QStringList{};
+        << QStringLiteral("ods/t.ods")
+        << QStringList{QStringLiteral("  Beschreibung: 'Tab\\x09darin\\x0D\\x0AUmlaute' → 'Tabdarin\\x0D\\x0AUmlaute'")}
+        << QStringList{QStringLiteral("Zauber/Tab.dat: Hinweis: Die Spalte 'Beschreibung' hat mehrere Zeilen und "
+                                      "Tabulatoren; LibreOffice Calc entfernt beim Speichern die Tabulatoren aus "
+                                      "solchen Zellen.")}
+        << true;
     // What the README says a spreadsheet does to CSV, exactly.
     const QString filter = QStringLiteral("59,34,76,1"); // ';', '"', UTF-8, from line 1
     QTest::newRow("CSV for Excel, opened and saved in German")
@@ -586,7 +596,8 @@ void TestRecords::throughLibreOfficeCalc_data()
                        QStringLiteral("  Name: '0001' → '1'"), QStringLiteral("  Mana: '05' → '5'"),
                        QStringLiteral("  Beschreibung: '=A1*2' → '#VALUE!'"), QStringLiteral("  Mana: '+5' → '5'"),
                        QStringLiteral("  Hinweis: Der Name '1,00E+10' weicht vom Dateinamen ab; Speichern im Editor schreibt '1,00E+10.dat'."),
-                       QStringLiteral("  Name: '1e10' → '1,00E+10'"), QStringLiteral("  Mana: '1.000' → '1000'")};
+                       QStringLiteral("  Name: '1e10' → '1,00E+10'"), QStringLiteral("  Mana: '1.000' → '1000'")}
+        << QStringList{} << false;
 }
 
 void TestRecords::throughLibreOfficeCalc()
@@ -607,8 +618,14 @@ void TestRecords::throughLibreOfficeCalc()
     QFETCH(QStringList, calls);
     QFETCH(QString, saved);
     QFETCH(QStringList, changes);
+    QFETCH(QStringList, notes);
+    QFETCH(bool, restEqual);
+    if (restEqual) // one line keeps its tab, two lines lose it
+        writeFiles(QDir(folder.path()), {{QStringLiteral("Zauber/Tab.dat"), "2,\"Tab\",1,\"5\",0,0,0,0,0,\"Tab\tdarin\r\nUmlaute\"\r\n"},
+                                         {QStringLiteral("Zauber/Eine.dat"), "2,\"Eine\",1,\"5\",0,0,0,0,0,\"Eine\tZeile\"\r\n"}});
     const Run exported = run(QStringList{QStringLiteral("export")} + options, folder.path());
     QCOMPARE(exported.status, 0);
+    QCOMPARE(exported.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts), notes);
     const QString sheets = QDir(folder.path()).filePath(QStringLiteral("tabellen"));
     writeFile(sheets + (options.contains(QStringLiteral("ods")) ? QStringLiteral("/t.ods") : QStringLiteral("/t.csv")),
               exported.out);
@@ -626,20 +643,25 @@ void TestRecords::throughLibreOfficeCalc()
     }
     const QString converted = QDir(sheets).filePath(saved);
     QVERIFY(QFileInfo::exists(converted));
-    if (!changes.isEmpty()) {
-        const Run listed = run({QStringLiteral("import"), QStringLiteral("--dry-run"), QStringLiteral("--overwrite"), converted},
-                               folder.path());
-        QStringList lines = QString::fromUtf8(listed.out).split(QLatin1Char('\n'));
-        lines.removeIf([](const QString &line) { return !line.startsWith(QLatin1String("  ")); });
-        QCOMPARE(lines, changes);
+    const Run listed = run({QStringLiteral("import"), QStringLiteral("--dry-run"), QStringLiteral("--overwrite"), converted},
+                           folder.path());
+    QStringList lines = QString::fromUtf8(listed.out).split(QLatin1Char('\n'));
+    QStringList replaced = lines.filter(QRegularExpression(QStringLiteral("^würde ersetzen: ")));
+    lines.removeIf([](const QString &line) { return !line.startsWith(QLatin1String("  ")); });
+    QCOMPARE(lines, changes);
+    if (!restEqual)
         return;
-    }
     QDir(folder.path()).mkdir(QStringLiteral("ziel"));
     const Run imported = run({QStringLiteral("import"), converted, QStringLiteral("ziel")}, folder.path());
     QVERIFY2(imported.status == 0, imported.out.constData());
     QMap<QString, QByteArray> original = contents(folder.path());
     original.removeIf([](const auto &entry) { return !entry.key().startsWith(QLatin1String("Kreaturen/")) && !entry.key().startsWith(QLatin1String("Zauber/")); });
-    QCOMPARE(contents(QDir(folder.path()).filePath(QStringLiteral("ziel"))), original);
+    QMap<QString, QByteArray> back = contents(QDir(folder.path()).filePath(QStringLiteral("ziel")));
+    for (const QString &line : std::as_const(replaced)) {
+        const QString file = line.section(QLatin1Char(' '), 2);
+        QVERIFY2(back.remove(file) == 1 && original.remove(file) == 1, qPrintable(file));
+    }
+    QCOMPARE(back, original);
 }
 
 QTEST_GUILESS_MAIN(TestRecords)
