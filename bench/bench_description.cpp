@@ -1,10 +1,11 @@
 // Filling the editor's description box with the largest text a record may
 // hold, in three shapes, until the box is laid out, spell-checked and
-// painted, with spelling on and off; beside a plain QPlainTextEdit of the
-// same size that does not wrap at all. And one key typed into a 100 KB
-// description: bare, with the recovery copy kept, with spelling checked.
+// painted: in turns with a plain QPlainTextEdit of the same size that does
+// not wrap at all, and with spelling on in turns with spelling off. And one
+// key typed into a 100 KB description, spelling on in turns with off.
 #include "editor_window.h"
 #include "record_format.h"
+#include "side_by_side.h"
 #include "spell_checker.h"
 
 #include <QDir>
@@ -44,79 +45,101 @@ std::shared_ptr<ww::spelling::SpellChecker> checker()
     return loaded;
 }
 
-void editorBox(benchmark::State &state)
+ww::Record largest(Shape shape)
 {
     ww::Record record;
     record.name = QStringLiteral("Drache");
-    record.text = description(Shape(state.range(0)));
-    if (state.range(1))
-        checker();
-    for (auto _ : state) {
-        ww::EditorWindow editor{ww::RecordStore(QDir::currentPath())};
-        editor.show();
-        if (state.range(1))
-            editor.setSpellChecker(checker(), QString());
-        auto *box = editor.findChild<QPlainTextEdit *>(QStringLiteral("text"));
-        editor.setRecord(record);
-        box->viewport()->repaint();
-        QApplication::processEvents();
-    }
+    record.text = description(shape);
+    return record;
 }
 
-void plainBox(benchmark::State &state)
+void showInEditor(const ww::Record &record, bool spelling)
 {
-    const QString text = ww::storedTextToEditor(description(Shape(state.range(0))));
-    for (auto _ : state) {
-        QPlainTextEdit box;
-        box.setWordWrapMode(QTextOption::NoWrap);
-        box.resize(425, 73);
-        box.show();
-        box.setPlainText(text);
-        box.viewport()->repaint();
-        QApplication::processEvents();
-    }
-}
-
-// One key press and release at the end of a 100 KB description, as the
-// window system delivers them, until the box has handled them. A single
-// paragraph is laid out anew on every key, whatever else happens.
-void typing(benchmark::State &state)
-{
-    QTemporaryDir stateFolder;
-    ww::Record record;
-    record.name = QStringLiteral("Drache");
-    // German prose, as one paragraph or in paragraphs of eight sentences.
-    const QString sentence = QStringLiteral("Der Drache speit Feuer über die Berge und fliegt weit. ");
-    const QString paragraph = sentence.repeated(8) + (state.range(1) ? QStringLiteral("\r\n") : QString());
-    record.text = paragraph.repeated(100 * 1024 / paragraph.size());
     ww::EditorWindow editor{ww::RecordStore(QDir::currentPath())};
     editor.show();
-    if (state.range(0) == 1)
-        editor.keepRecoveryCopies(stateFolder.path());
-    if (state.range(0) == 2)
+    if (spelling)
         editor.setSpellChecker(checker(), QString());
-    editor.setRecord(record);
     auto *box = editor.findChild<QPlainTextEdit *>(QStringLiteral("text"));
-    box->setFocus();
-    box->moveCursor(QTextCursor::End);
+    editor.setRecord(record);
+    box->viewport()->repaint();
     QApplication::processEvents();
-    for (auto _ : state) {
+}
+
+// The editor's box against Qt's plain one.
+void box(benchmark::State &state)
+{
+    const ww::Record record = largest(Shape(state.range(0)));
+    const QString text = ww::storedTextToEditor(record.text);
+    sideBySide(
+        state, [&] { showInEditor(record, false); },
+        [&] {
+            QPlainTextEdit plain;
+            plain.setWordWrapMode(QTextOption::NoWrap);
+            plain.resize(425, 73);
+            plain.show();
+            plain.setPlainText(text);
+            plain.viewport()->repaint();
+            QApplication::processEvents();
+        });
+}
+
+// The editor's box with spelling on against the same with it off.
+void spelling(benchmark::State &state)
+{
+    const ww::Record record = largest(Shape(state.range(0)));
+    checker();
+    sideBySide(state, [&] { showInEditor(record, true); }, [&] { showInEditor(record, false); });
+}
+
+// An editor holding 100 KB of German prose, as one paragraph or in
+// paragraphs of eight sentences, with the cursor at its end.
+struct Typed
+{
+    explicit Typed(bool paragraphs, bool spelling)
+    {
+        ww::Record record;
+        record.name = QStringLiteral("Drache");
+        const QString sentence = QStringLiteral("Der Drache speit Feuer über die Berge und fliegt weit. ");
+        const QString paragraph = sentence.repeated(8) + (paragraphs ? QStringLiteral("\r\n") : QString());
+        record.text = paragraph.repeated(100 * 1024 / paragraph.size());
+        editor.show();
+        if (spelling)
+            editor.setSpellChecker(checker(), QString());
+        editor.setRecord(record);
+        box = editor.findChild<QPlainTextEdit *>(QStringLiteral("text"));
+        box->setFocus();
+        box->moveCursor(QTextCursor::End);
+        QApplication::processEvents();
+    }
+    // One key press and release, as the window system delivers them, until
+    // the box has handled them. A single paragraph is laid out anew on every
+    // key, whatever else happens.
+    void key()
+    {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
         QCoreApplication::sendEvent(box, &press);
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
         QCoreApplication::sendEvent(box, &release);
         QApplication::processEvents();
     }
+    ww::EditorWindow editor{ww::RecordStore(QDir::currentPath())};
+    QPlainTextEdit *box = nullptr;
+};
+
+void typing(benchmark::State &state)
+{
+    Typed checked(state.range(0) != 0, true);
+    Typed bare(state.range(0) != 0, false);
+    sideBySide(state, [&] { checked.key(); }, [&] { bare.key(); });
 }
 
 } // namespace
 
-// Argument: 0 bare, 1 with the recovery copy, 2 with spelling checked.
-// Second argument: 0 one paragraph, 1 paragraphs.
-BENCHMARK(typing)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMicrosecond)->MinTime(2.0);
-// Arguments: shape (0 one word, 1 words, 2 short lines), spelling (0 off, 1 on).
-BENCHMARK(editorBox)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(plainBox)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
+// Argument: shape (0 one word, 1 words, 2 short lines).
+BENCHMARK(box)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(spelling)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(2);
+// Argument: 0 one paragraph, 1 paragraphs.
+BENCHMARK(typing)->DenseRange(0, 1)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 
 int main(int argc, char **argv)
 {
