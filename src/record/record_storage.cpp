@@ -2,6 +2,7 @@
 
 #include "name_collation.h"
 #include "record_format.h"
+#include "regular_file.h"
 #include "safe_save.h"
 #include "windows1252.h"
 
@@ -27,33 +28,6 @@ RecordError unreadable(const QString &path, int error)
 Listing unlistable(const QString &directory, int error)
 {
     return {{}, RecordError(RecordError::Code::FolderUnreadable, directory, 0, RecordError::reasonFromErrno(error)), true};
-}
-
-// All of a regular file, up to one byte past the record limit.
-RecordError readOpened(int fd, qint64 size, const QString &path, QByteArray &data)
-{
-    // One byte more than the size tells a file that grew meanwhile; the limit
-    // still holds however much it grew.
-    data.resize(std::min<qint64>(size, format::maxFileBytes) + 1);
-    qsizetype filled = 0;
-    for (;;) {
-        const qsizetype wanted = data.size() - filled;
-        const ssize_t n = ::read(fd, data.data() + filled, size_t(wanted));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return unreadable(path, errno);
-        if (n == 0)
-            break;
-        filled += n;
-        if (n < wanted || filled > format::maxFileBytes)
-            break; // a short read of a regular file is its end
-        data.resize(std::min<qsizetype>(data.size() * 2, format::maxFileBytes + 1));
-    }
-    data.truncate(filled);
-    if (data.size() > format::maxFileBytes)
-        return RecordError(RecordError::Code::TooLarge, path, 0, QString::number(data.size()));
-    return RecordError();
 }
 
 } // namespace
@@ -119,30 +93,17 @@ ReadResult read(const QByteArray &nativePath, const QString &shownPath)
 
 RecordError readBytes(const QByteArray &nativePath, const QString &shownPath, QByteArray &bytes)
 {
-    // Look before opening: a FIFO would block and a device may act on open.
-    struct stat st {};
-    if (::stat(nativePath.constData(), &st) != 0) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR)
-            return RecordError(RecordError::Code::NotFound, shownPath);
-        return unreadable(shownPath, error);
+    const FileRead read = readRegularFile(nativePath, format::maxFileBytes, bytes);
+    switch (read.outcome) {
+    case FileRead::Outcome::Read: return RecordError();
+    case FileRead::Outcome::Missing: return RecordError(RecordError::Code::NotFound, shownPath);
+    case FileRead::Outcome::Directory:
+    case FileRead::Outcome::Link:
+    case FileRead::Outcome::NotRegular: return RecordError(RecordError::Code::NotRegular, shownPath);
+    case FileRead::Outcome::TooLarge: return RecordError(RecordError::Code::TooLarge, shownPath, 0, QString::number(read.size));
+    case FileRead::Outcome::Failed: break;
     }
-    if (!S_ISREG(st.st_mode))
-        return RecordError(RecordError::Code::NotRegular, shownPath);
-    if (st.st_size > format::maxFileBytes)
-        return RecordError(RecordError::Code::TooLarge, shownPath, 0, QString::number(st.st_size));
-    // Should the name have become a FIFO since the look above, O_NONBLOCK
-    // still keeps the read from waiting for a writer.
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == ENOENT)
-            return RecordError(RecordError::Code::NotFound, shownPath);
-        return unreadable(shownPath, error);
-    }
-    RecordError error = readOpened(fd, st.st_size, shownPath, bytes);
-    ::close(fd);
-    return error;
+    return unreadable(shownPath, read.error);
 }
 
 bool exists(const QString &path)
