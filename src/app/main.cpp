@@ -1,5 +1,6 @@
 #include "appearance.h"
 #include "editor_window.h"
+#include "recovery_copy.h"
 #include "word_list.h"
 
 #include <QApplication>

@@ -6,8 +6,9 @@
 #include "message_box.h"
 #include "picker_window.h"
 #include "picture_box.h"
-#include "record_fields.h"
+#include "record_form.h"
 #include "record_format.h"
+#include "recovery_keeper.h"
 #include "save_command.h"
 #include "spell_checker.h"
 #include "spell_underline.h"
@@ -15,185 +16,46 @@
 #include "value_list_model.h"
 #include "value_lists.h"
 #include "window_geometry.h"
-#include "word_list.h"
 #include "ww_version.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
-#include <QDir>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QShortcut>
-#include <QThread>
-
-#include <array>
 
 namespace ww {
 namespace {
 
 using geometry::twipRect;
 
-} // namespace
-
-EditorWindow::EditorWindow(RecordStore store, QWidget *parent)
-    : QMainWindow(parent, geometry::fixedWindowFlags()), m_store(std::move(store))
+// Where each field sits on the form, and its caption's name and width, in field order.
+struct Place
 {
-    setObjectName(QStringLiteral("ww_editor"));
-    setWindowTitle(QStringLiteral("Wildweave Editor"));
+    const char *label;
+    int top;
+    int boxWidth;
+    int labelWidth;
+};
+constexpr std::array<Place, Record::fieldCount> places = {{
+    {"typ_label", 960, 1335, 855},
+    {"name_label", 1320, 2775, 855},
+    {"magic_label", 1680, 2295, 975},
+    {"mana_label", 2040, 615, 855},
+    {"attack_label", 2400, 855, 1455},
+    {"defence_label", 2760, 855, 1335},
+    {"move_earth_label", 3120, 855, 1455},
+    {"move_water_label", 3480, 855, 1695},
+    {"move_air_label", 3840, 855, 1575},
+    {"text_label", 4200, 0, 1575},
+}};
 
-    auto *form = new QWidget(this);
-    form->setObjectName(QStringLiteral("form"));
-    form->setFixedSize(geometry::size(6810, 5835));
-    setCentralWidget(form);
-    form->installEventFilter(this);
-    buildForm(form);
-    buildMenu();
-    startUp();
-    m_unchanged = record();
-
-    m_recoveryQuiet.setSingleShot(true);
-    m_recoveryQuiet.setInterval(2000);
-    m_recoveryLatest.setSingleShot(true);
-    m_recoveryLatest.setInterval(10000);
-    connect(&m_recoveryQuiet, &QTimer::timeout, this, &EditorWindow::updateRecoveryCopy);
-    connect(&m_recoveryLatest, &QTimer::timeout, this, &EditorWindow::updateRecoveryCopy);
-
-    setFixedSize(sizeHint());
-    geometry::centreOnScreen(this);
-}
-
-void EditorWindow::buildForm(QWidget *form)
-{
-    // Pictures first: controls that overlap them are drawn on top.
-    auto *banner = new QLabel(form);
-    banner->setObjectName(QStringLiteral("Image2"));
-    banner->setPixmap(artwork(QStringLiteral("banner")));
-    banner->setGeometry(twipRect(0, 0, 7020, 900));
-    banner->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    auto *dragon = new QLabel(form);
-    dragon->setObjectName(QStringLiteral("Dragon"));
-    dragon->setPixmap(artwork(QStringLiteral("dragon")));
-    dragon->setGeometry(twipRect(2640, 2400, 2160, 1740));
-    // Decoration only: screen readers need not announce either picture.
-    accessibility::markDecorative(banner);
-    accessibility::markDecorative(dragon);
-
-    // Where each field sits on the form, and its caption's name and width.
-    struct Place
-    {
-        const char *label;
-        int top;
-        int boxWidth;
-        int labelWidth;
-    };
-    const std::array<Place, Record::fieldCount> places = {{
-        {"typ_label", 960, 1335, 855},
-        {"name_label", 1320, 2775, 855},
-        {"magic_label", 1680, 2295, 975},
-        {"mana_label", 2040, 615, 855},
-        {"attack_label", 2400, 855, 1455},
-        {"defence_label", 2760, 855, 1335},
-        {"move_earth_label", 3120, 855, 1455},
-        {"move_water_label", 3480, 855, 1695},
-        {"move_air_label", 3840, 855, 1575},
-        {"text_label", 4200, 0, 1575},
-    }};
-    // One model per value list, shared by every box that shows it.
-    QHash<const QList<ListEntry> *, ValueListModel *> models;
-    for (const fields::Field &f : fields::all()) {
-        const Place &place = places[std::size_t(f.position - 1)];
-        const QString name = QString::fromLatin1(f.control);
-        QWidget *widget = nullptr;
-        QRect box = twipRect(1800, place.top, place.boxWidth, 315);
-        QRect caption = twipRect(240, place.top, place.labelWidth, 255);
-        switch (f.kind) {
-        case fields::Kind::Code: {
-            auto *list = new QComboBox(form);
-            list->setEditable(false);
-            ValueListModel *&model = models[&f.entries()];
-            if (!model)
-                model = new ValueListModel(f.entries(), this);
-            list->setModel(model);
-            widget = list;
-            break;
-        }
-        case fields::Kind::Line: {
-            auto *line = new QLineEdit(form);
-            // Whatever a record file can hold fits; the save check names what is too long.
-            line->setMaxLength(int(format::maxFileBytes));
-            widget = line;
-            break;
-        }
-        case fields::Kind::Lines: {
-            m_text = new QPlainTextEdit(form);
-            m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            // Tab moves on to the next control rather than typing a tab.
-            m_text->setTabChangesFocus(true);
-            // Word boundaries only: breaking "anywhere" lays out one very long word
-            // in time growing with the square of its length. Such a word scrolls.
-            m_text->setWordWrapMode(QTextOption::WordWrap);
-            // The description spans the form below its caption.
-            box = twipRect(240, 4440, 6375, 1095);
-            m_spelling = new SpellUnderline(m_text);
-            connect(m_spelling, &SpellUnderline::wordListFailed, this,
-                    [this](const QString &problem) { message::warn(this, problem); });
-            widget = m_text;
-            break;
-        }
-        }
-        widget->setObjectName(name);
-        if (auto *list = qobject_cast<QComboBox *>(widget))
-            connect(list, &QComboBox::currentIndexChanged, this, &EditorWindow::formChanged);
-        else if (auto *line = qobject_cast<QLineEdit *>(widget))
-            connect(line, &QLineEdit::textChanged, this, &EditorWindow::formChanged);
-        else {
-            connect(m_text, &QPlainTextEdit::textChanged, this, &EditorWindow::formChanged);
-            connect(m_text, &QPlainTextEdit::textChanged, this, &EditorWindow::startSpellingWhenNeeded);
-        }
-        widget->setGeometry(box);
-        m_controls[std::size_t(f.position - 1)] = widget;
-        addLabel(form, QString::fromLatin1(place.label), f.captionText() + QLatin1Char(':'), caption, widget);
-    }
-    m_kind = control<QComboBox>(&Record::kind);
-    m_name = control<QLineEdit>(&Record::name);
-
-    m_img = new PictureBox(form);
-    m_img->setObjectName(QStringLiteral("img"));
-    m_img->setPixmap(artwork(QStringLiteral("portrait")));
-    m_img->setGeometry(twipRect(4920, 1200, 1710, 2610));
-    m_img->setToolTip(QStringLiteral("Bildauswahl noch nicht möglich"));
-    m_img->setAccessibleDescription(QStringLiteral("Öffnet das Fenster 'Bild auswählen...'. ") + m_img->toolTip());
-    addLabel(form, QStringLiteral("pic_label"), QStringLiteral("Bild:"), twipRect(4920, 960, 1215, 255), m_img);
-    connect(m_img, &PictureBox::clicked, this, &EditorWindow::openImageSelect);
-
-    QFont serif(QStringLiteral("Times New Roman"));
-    serif.setStyleHint(QFont::Serif);
-    serif.setPointSizeF(8.25);
-    addLabel(form, QStringLiteral("wildweave"), QStringLiteral("info@wildweave.de"), twipRect(0, 5520, 2775, 255));
-    addLabel(form, QStringLiteral("korvath"), QStringLiteral("www.korvath.de"), twipRect(5280, 5520, 1575, 255));
-    for (const char *name : {"wildweave", "korvath"}) {
-        auto *label = form->findChild<QLabel *>(QString::fromLatin1(name));
-        label->setFont(serif);
-        // The design lets these share their top row with the description's bottom edge.
-        label->setGeometry(label->geometry().adjusted(0, 1, 0, 0));
-    }
-
-    const std::array<QWidget *, 11> focusOrder = {
-        m_kind,    m_name, m_text, control<QWidget>(&Record::mana), control<QWidget>(&Record::magic), m_img,
-        control<QWidget>(&Record::attack), control<QWidget>(&Record::defence), control<QWidget>(&Record::moveEarth),
-        control<QWidget>(&Record::moveWater), control<QWidget>(&Record::moveAir)};
-    for (std::size_t i = 1; i < focusOrder.size(); ++i)
-        setTabOrder(focusOrder[i - 1], focusOrder[i]);
-}
-
-void EditorWindow::addLabel(QWidget *form, const QString &name, const QString &text, const QRect &geometry,
-                            QWidget *buddy)
+void addLabel(QWidget *form, const QString &name, const QString &text, const QRect &geometry, QWidget *buddy = nullptr)
 {
     auto *label = new QLabel(text, form);
     label->setObjectName(name);
@@ -218,6 +80,137 @@ void EditorWindow::addLabel(QWidget *form, const QString &name, const QString &t
         // Screen readers announce the control by its caption, without the colon.
         buddy->setAccessibleName(text.chopped(1));
     }
+}
+
+// The control a field of `kind` is edited in, unplaced.
+QWidget *makeControl(const fields::Field &f, QWidget *form, QHash<const QList<ListEntry> *, ValueListModel *> &models)
+{
+    switch (f.kind) {
+    case fields::Kind::Code: {
+        auto *list = new QComboBox(form);
+        list->setEditable(false);
+        // One model per value list, shared by every box that shows it.
+        ValueListModel *&model = models[&f.entries()];
+        if (!model)
+            model = new ValueListModel(f.entries(), form);
+        list->setModel(model);
+        return list;
+    }
+    case fields::Kind::Line: {
+        auto *line = new QLineEdit(form);
+        // Whatever a record file can hold fits; the save check names what is too long.
+        line->setMaxLength(int(format::maxFileBytes));
+        return line;
+    }
+    case fields::Kind::Lines: {
+        auto *text = new QPlainTextEdit(form);
+        text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        // Tab moves on to the next control rather than typing a tab.
+        text->setTabChangesFocus(true);
+        // Word boundaries only: breaking "anywhere" lays out one very long word
+        // in time growing with the square of its length. Such a word scrolls.
+        text->setWordWrapMode(QTextOption::WordWrap);
+        return text;
+    }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+EditorWindow::EditorWindow(RecordStore store, QWidget *parent)
+    : QMainWindow(parent, geometry::fixedWindowFlags()), m_store(std::move(store))
+{
+    setObjectName(QStringLiteral("ww_editor"));
+    setWindowTitle(QStringLiteral("Wildweave Editor ~ Version %1.%2.%3")
+                       .arg(version::major)
+                       .arg(version::minor)
+                       .arg(version::revision));
+    auto *form = new QWidget(this);
+    form->setObjectName(QStringLiteral("form"));
+    form->setFixedSize(geometry::size(6810, 5835));
+    setCentralWidget(form);
+    buildPictures(form);
+    buildFields(form);
+    buildPortraitAndAddresses(form);
+    buildMenu();
+
+    m_form = new RecordForm(m_controls, this);
+    m_form->load(Record());
+    m_spelling = new SpellUnderline(control<QPlainTextEdit>(&Record::text));
+    connect(m_spelling, &SpellUnderline::wordListFailed, this, [this](const QString &problem) { message::warn(this, problem); });
+    control<QWidget>(&Record::kind)->setFocus();
+
+    setFixedSize(sizeHint());
+    geometry::centreOnScreen(this);
+}
+
+EditorWindow::~EditorWindow() = default;
+
+void EditorWindow::buildPictures(QWidget *form)
+{
+    // Pictures first: controls that overlap them are drawn on top.
+    auto *banner = new QLabel(form);
+    banner->setObjectName(QStringLiteral("Image2"));
+    banner->setPixmap(artwork(QStringLiteral("banner")));
+    banner->setGeometry(twipRect(0, 0, 7020, 900));
+    banner->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    auto *dragon = new QLabel(form);
+    dragon->setObjectName(QStringLiteral("Dragon"));
+    dragon->setPixmap(artwork(QStringLiteral("dragon")));
+    dragon->setGeometry(twipRect(2640, 2400, 2160, 1740));
+    // Decoration only: screen readers need not announce either picture.
+    accessibility::markDecorative(banner);
+    accessibility::markDecorative(dragon);
+}
+
+void EditorWindow::buildFields(QWidget *form)
+{
+    QHash<const QList<ListEntry> *, ValueListModel *> models;
+    for (const fields::Field &f : fields::all()) {
+        const Place &place = places[std::size_t(f.position - 1)];
+        QWidget *widget = makeControl(f, form, models);
+        widget->setObjectName(QString::fromLatin1(f.control));
+        // The description spans the form below its caption.
+        widget->setGeometry(f.kind == fields::Kind::Lines ? twipRect(240, 4440, 6375, 1095)
+                                                          : twipRect(1800, place.top, place.boxWidth, 315));
+        m_controls[std::size_t(f.position - 1)] = widget;
+        addLabel(form, QString::fromLatin1(place.label), f.captionText() + QLatin1Char(':'),
+                 twipRect(240, place.top, place.labelWidth, 255), widget);
+    }
+}
+
+void EditorWindow::buildPortraitAndAddresses(QWidget *form)
+{
+    m_img = new PictureBox(form);
+    m_img->setObjectName(QStringLiteral("img"));
+    m_img->setPixmap(artwork(QStringLiteral("portrait")));
+    m_img->setGeometry(twipRect(4920, 1200, 1710, 2610));
+    m_img->setToolTip(QStringLiteral("Bildauswahl noch nicht möglich"));
+    m_img->setAccessibleDescription(QStringLiteral("Öffnet das Fenster 'Bild auswählen...'. ") + m_img->toolTip());
+    addLabel(form, QStringLiteral("pic_label"), QStringLiteral("Bild:"), twipRect(4920, 960, 1215, 255), m_img);
+    connect(m_img, &PictureBox::clicked, this, &EditorWindow::openImageSelect);
+
+    QFont serif(QStringLiteral("Times New Roman"));
+    serif.setStyleHint(QFont::Serif);
+    serif.setPointSizeF(8.25);
+    addLabel(form, QStringLiteral("wildweave"), QStringLiteral("info@wildweave.de"), twipRect(0, 5520, 2775, 255));
+    addLabel(form, QStringLiteral("korvath"), QStringLiteral("www.korvath.de"), twipRect(5280, 5520, 1575, 255));
+    for (const char *name : {"wildweave", "korvath"}) {
+        auto *label = form->findChild<QLabel *>(QString::fromLatin1(name));
+        label->setFont(serif);
+        // The design lets these share their top row with the description's bottom edge.
+        label->setGeometry(label->geometry().adjusted(0, 1, 0, 0));
+    }
+
+    const std::array<QWidget *, 11> focusOrder = {
+        control<QWidget>(&Record::kind),      control<QWidget>(&Record::name),      control<QWidget>(&Record::text),
+        control<QWidget>(&Record::mana),      control<QWidget>(&Record::magic),     m_img,
+        control<QWidget>(&Record::attack),    control<QWidget>(&Record::defence),   control<QWidget>(&Record::moveEarth),
+        control<QWidget>(&Record::moveWater), control<QWidget>(&Record::moveAir)};
+    for (std::size_t i = 1; i < focusOrder.size(); ++i)
+        setTabOrder(focusOrder[i - 1], focusOrder[i]);
 }
 
 void EditorWindow::buildMenu()
@@ -271,58 +264,25 @@ void EditorWindow::buildMenu()
     });
 }
 
-void EditorWindow::startUp()
-{
-    setWindowTitle(windowTitle() + QStringLiteral(" ~ Version %1.%2.%3")
-                                       .arg(version::major)
-                                       .arg(version::minor)
-                                       .arg(version::revision));
-
-    setRecord(Record());
-    m_kind->setFocus();
-}
-
 Record EditorWindow::record() const
 {
-    Record r;
-    for (const fields::Field &f : fields::all()) {
-        QWidget *widget = m_controls[std::size_t(f.position - 1)];
-        switch (f.kind) {
-        case fields::Kind::Code: r.*f.code = static_cast<QComboBox *>(widget)->currentData().toInt(); break;
-        case fields::Kind::Line: r.*f.text = static_cast<QLineEdit *>(widget)->text(); break;
-        case fields::Kind::Lines: {
-            // The raw text keeps non-breaking spaces that toPlainText() would flatten.
-            const QString shown = static_cast<QPlainTextEdit *>(widget)->document()->toRawText();
-            r.*f.text = shown == m_shownText ? m_storedText : editorTextToStored(shown);
-            break;
-        }
-        }
-    }
-    return r;
+    return m_form->record();
 }
 
-void EditorWindow::setRecord(const Record &r)
+void EditorWindow::setRecord(const Record &record)
 {
-    for (const fields::Field &f : fields::all()) {
-        QWidget *widget = m_controls[std::size_t(f.position - 1)];
-        switch (f.kind) {
-        case fields::Kind::Code: static_cast<QComboBox *>(widget)->setCurrentIndex(f.positionOf(r.*f.code)); break;
-        case fields::Kind::Line: static_cast<QLineEdit *>(widget)->setText(r.*f.text); break;
-        case fields::Kind::Lines: {
-            auto *box = static_cast<QPlainTextEdit *>(widget);
-            box->setPlainText(storedTextToEditor(r.*f.text));
-            // A lone CR or LF shows as a line break; unedited, it is written back as it was.
-            m_storedText = r.*f.text;
-            m_shownText = box->document()->toRawText();
-            break;
-        }
-        }
-    }
+    m_form->setRecord(record);
 }
 
 QString EditorWindow::kindText() const
 {
-    return m_kind->currentText();
+    return control<QComboBox>(&Record::kind)->currentText();
+}
+
+QString EditorWindow::which(const Record &shown) const
+{
+    return shown.name.isEmpty() ? kindText() + QStringLiteral(" (ohne Namen)")
+                                : kindText() + QStringLiteral(" '") + shown.name + QLatin1Char('\'');
 }
 
 void EditorWindow::save()
@@ -336,38 +296,31 @@ bool EditorWindow::saveRecord()
     m_busy = true;
     const QPointer<EditorWindow> self(this);
     const bool saved = SaveCommand(m_store, this).run(record(), kindText(), [this](const QString &name) {
-        m_name->setText(name);
+        control<QLineEdit>(&Record::name)->setText(name);
     });
     if (!self)
         return false;
     m_busy = false;
     if (saved) {
-        m_unchanged = record();
+        m_form->markSaved();
         // The new record's name is a word of the game from now on.
-        if (spelling::SpellChecker *checker = m_spelling->checker()) {
-            checker->addKnown(m_unchanged.name);
-            m_spelling->recheck();
-        }
-        updateRecoveryCopy();
+        m_spelling->addKnown(record().name);
     }
     return saved;
 }
 
 bool EditorWindow::maySetAsideEdits()
 {
-    const Record shown = record();
-    if (shown == m_unchanged)
+    if (!m_form->isChanged())
         return true;
     // One question at a time: a close that arrives while one is open (a
     // logout, say) waits for its answer instead of asking again inside it.
     if (m_busy)
         return false;
     m_busy = true;
-    const QString which = shown.name.isEmpty() ? kindText() + QStringLiteral(" (ohne Namen)")
-                                               : kindText() + QStringLiteral(" '") + shown.name + QLatin1Char('\'');
     const QPointer<EditorWindow> self(this);
     const message::Choice choice = message::askToSave(
-        this, which + QStringLiteral(" hat ungespeicherte Änderungen.\nSollen sie gespeichert werden?"));
+        this, which(record()) + QStringLiteral(" hat ungespeicherte Änderungen.\nSollen sie gespeichert werden?"));
     if (!self)
         return false;
     m_busy = false;
@@ -379,69 +332,9 @@ bool EditorWindow::maySetAsideEdits()
     return false;
 }
 
-void EditorWindow::takeLoaded(const Record &record, const QString &file)
-{
-    setRecord(record);
-    m_unchanged = this->record();
-    m_loadedFrom = file;
-    updateRecoveryCopy();
-}
-
-EditorWindow::~EditorWindow()
-{
-    if (m_spellingLoad)
-        m_spellingLoad->wait();
-}
-
 void EditorWindow::checkSpelling(const QString &wordListPath)
 {
-    m_wordListPath = wordListPath;
-    m_spellingWaits = true;
-    startSpellingWhenNeeded();
-}
-
-void EditorWindow::startSpellingWhenNeeded()
-{
-    // The dictionary's megabytes wait for a description to check, and for
-    // the form's first paint, which owes the dictionary nothing.
-    if (!m_spellingWaits || !m_formPainted || m_text->document()->isEmpty())
-        return;
-    m_spellingWaits = false;
-    startSpellingLoad();
-}
-
-bool EditorWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == centralWidget() && event->type() == QEvent::Paint && !m_formPainted) {
-        m_formPainted = true;
-        centralWidget()->removeEventFilter(this);
-        QTimer::singleShot(0, this, &EditorWindow::startSpellingWhenNeeded);
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void EditorWindow::startSpellingLoad()
-{
-    if (m_spellingLoad)
-        m_spellingLoad->wait();
-    const QString wordListPath = m_wordListPath;
-    auto loaded = std::make_shared<std::shared_ptr<spelling::SpellChecker>>();
-    m_spellingLoad.reset(QThread::create([loaded, store = m_store, wordListPath] {
-        std::shared_ptr<spelling::SpellChecker> checker = spelling::SpellChecker::forLocale(QLocale::system().name());
-        if (checker->hasDictionary()) {
-            // An unreadable list leaves its words unknown; adding to it says what is wrong.
-            checker->addKnown(spelling::wordlist::read(wordListPath));
-            checker->addKnown(store.recordNames());
-        }
-        *loaded = std::move(checker);
-    }));
-    m_spellingLoad->setObjectName(QStringLiteral("spelling"));
-    connect(m_spellingLoad.get(), &QThread::finished, this, [this, loaded, wordListPath] {
-        if (*loaded)
-            setSpellChecker(*loaded, wordListPath);
-    });
-    // Below the window's priority: the dictionary is never worth a stutter.
-    m_spellingLoad->start(QThread::LowPriority);
+    m_spelling->loadDictionary(wordListPath, [store = m_store] { return store.recordNames(); });
 }
 
 void EditorWindow::setSpellChecker(std::shared_ptr<spelling::SpellChecker> checker, const QString &wordListPath)
@@ -451,92 +344,9 @@ void EditorWindow::setSpellChecker(std::shared_ptr<spelling::SpellChecker> check
 
 void EditorWindow::keepRecoveryCopies(const QString &stateFolder)
 {
-    m_recovery = std::make_unique<RecoveryCopy>(stateFolder,
-                                                m_store.root().isEmpty() ? QDir::currentPath() : m_store.root());
-    // After the window is up: start-up itself looks at nothing more.
-    QTimer::singleShot(0, this, &EditorWindow::offerLeftover);
-}
-
-void EditorWindow::formChanged()
-{
-    if (!m_recovery)
-        return;
-    m_recoveryQuiet.start();
-    if (!m_recoveryLatest.isActive())
-        m_recoveryLatest.start();
-}
-
-void EditorWindow::updateRecoveryCopy()
-{
-    m_recoveryQuiet.stop();
-    m_recoveryLatest.stop();
-    if (!m_recovery)
-        return;
-    const Record shown = record();
-    if (shown == m_unchanged) {
-        m_recovery->remove();
-        return;
-    }
-    // A state folder that could not be written at start may be writable now.
-    const RecoveryCopy::Claim claim = m_recovery->claim();
-    if (claim == RecoveryCopy::Claim::Elsewhere) {
-        m_recovery.reset();
-        return;
-    }
-    QString error;
-    if (claim == RecoveryCopy::Claim::Claimed && m_recovery->write(shown, m_loadedFrom, error))
-        return;
-    if (m_recoveryWarned)
-        return;
-    // Once only: editing goes on as before, without the copy.
-    m_recoveryWarned = true;
-    message::warn(this, QStringLiteral("Die Sicherungskopie der ungespeicherten Änderungen kann nicht geschrieben "
-                                       "werden ('%1'%2). Der Editor arbeitet weiter wie bisher; bitte öfter speichern.")
-                            .arg(m_recovery->path(), error.isEmpty() ? QString() : QStringLiteral(": ") + error));
-}
-
-void EditorWindow::offerLeftover()
-{
-    if (!m_recovery)
-        return;
-    if (m_recovery->claim() == RecoveryCopy::Claim::Elsewhere) {
-        // Another editor works in this folder: its copy is its own.
-        m_recovery.reset();
-        return;
-    }
-    QString movedTo;
-    const std::optional<RecoveryCopy::Leftover> left = m_recovery->leftover(movedTo);
-    if (!movedTo.isEmpty()) {
-        message::warn(this, QStringLiteral("Die Sicherungskopie '%1' ist beschädigt und wurde beiseitegelegt. "
-                                           "Der Editor startet ohne sie.")
-                                .arg(movedTo));
-        return;
-    }
-    if (!left)
-        return;
-    const Record &r = left->record;
-    const QString kind = fields::at(fields::positionOf(&Record::kind)).displayText(r.kind);
-    QString text = QStringLiteral("Der Editor wurde nicht ordentlich beendet. Es gibt ungespeicherte Änderungen an %1 "
-                                  "vom %2")
-                       .arg(r.name.isEmpty() ? kind + QStringLiteral(" (ohne Namen)")
-                                             : kind + QStringLiteral(" '") + r.name + QLatin1Char('\''),
-                            QLocale(QLocale::German, QLocale::Germany).toString(left->changed, QStringLiteral("dd.MM.yyyy, HH:mm")));
-    if (!left->loadedFrom.isEmpty())
-        text += QStringLiteral(" (geöffnet aus '%1')").arg(left->loadedFrom);
-    text += QStringLiteral(".\nSollen sie wiederhergestellt werden?");
-    const QPointer<EditorWindow> self(this);
-    const bool restore = message::ask(this, text, QStringLiteral("Wiederherstellen"), QStringLiteral("Verwerfen"));
-    if (!self)
-        return;
-    if (!restore) {
-        m_recovery->remove();
-        return;
-    }
-    // Restored work is unsaved work: closing asks, and the copy stays until it is saved.
-    setRecord(r);
-    m_loadedFrom = left->loadedFrom;
-    m_recoveryQuiet.stop();
-    m_recoveryLatest.stop();
+    delete m_recovery;
+    m_recovery = new RecoveryKeeper(m_form, stateFolder, m_store.root().isEmpty() ? QDir::currentPath() : m_store.root(),
+                                    this);
 }
 
 void EditorWindow::openPicker(bool spell)
@@ -544,7 +354,7 @@ void EditorWindow::openPicker(bool spell)
     const PickerWindow::Config config = spell ? PickerWindow::spell() : PickerWindow::creature();
     m_windows.open(config.windowName, [this, config] {
         auto *picker = new PickerWindow(config, m_store, this, [this] { return maySetAsideEdits(); });
-        connect(picker, &PickerWindow::recordLoaded, this, &EditorWindow::takeLoaded);
+        connect(picker, &PickerWindow::recordLoaded, m_form, &RecordForm::load);
         return picker;
     });
 }
@@ -579,8 +389,7 @@ void EditorWindow::closeEvent(QCloseEvent *event)
     m_windows.closeAll();
     // A clean end leaves no copy behind.
     if (m_recovery)
-        m_recovery->remove();
-    m_recovery.reset();
+        m_recovery->endCleanly();
     event->accept();
 }
 

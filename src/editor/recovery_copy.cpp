@@ -1,6 +1,8 @@
 #include "recovery_copy.h"
 
+#include "record_error.h"
 #include "record_fields.h"
+#include "regular_file.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -8,6 +10,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <QSysInfo>
+
+#include <cerrno>
+#include <csignal>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ww {
 namespace {
@@ -15,9 +24,20 @@ namespace {
 // Bumped whenever the copy's layout changes; another version is not read.
 constexpr int formatVersion = 1;
 const QLatin1String magic("ww_editor recovery copy");
-// Three texts of at most a record file's size each, every character escaped
-// at worst: anything larger is not a copy of ours.
-constexpr qint64 maxCopyBytes = qint64(64) * 1024 * 1024;
+// What the form can hold, escaped: every copy the editor writes is one it
+// reads back. The description box has no limit of its own, so this is
+// where one stands; a copy above it is refused with that reason.
+constexpr qint64 maxCopyBytes = qint64(512) * 1024 * 1024;
+
+QString reason(int error)
+{
+    return RecordError::reasonFromErrno(error ? error : EIO);
+}
+
+bool processGone(qint64 pid)
+{
+    return pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
 
 } // namespace
 
@@ -45,29 +65,80 @@ RecoveryCopy::Claim RecoveryCopy::claim()
 {
     if (claimed())
         return Claim::Claimed;
-    if (!QDir().mkpath(m_folder))
+    m_holder.clear();
+    m_problem.clear();
+    m_readOnly = false;
+    errno = 0;
+    if (!QDir().mkpath(m_folder)) {
+        m_problem = reason(errno);
         return Claim::Unavailable;
+    }
     m_lock = std::make_unique<QLockFile>(m_path + QStringLiteral(".lock"));
     // Only a dead editor's lock is stale, however old a live one is.
     m_lock->setStaleLockTime(0);
     if (m_lock->tryLock(0))
         return Claim::Claimed;
-    const bool held = m_lock->error() == QLockFile::LockFailedError;
+    if (m_lock->error() == QLockFile::LockFailedError) {
+        qint64 pid = 0;
+        QString host;
+        QString application;
+        const bool named = m_lock->getLockInfo(&pid, &host, &application);
+        if (named && !host.isEmpty() && host != QSysInfo::machineHostName()) {
+            m_holder = QStringLiteral("%1, Prozess %2").arg(host).arg(pid);
+            return Claim::OtherMachine;
+        }
+        // A lock nobody can have written whole (empty after a power cut),
+        // or a dead editor's that could not be cleared away by QLockFile.
+        if (!named || processGone(pid)) {
+            if (m_lock->removeStaleLockFile() && m_lock->tryLock(0))
+                return Claim::Claimed;
+        } else {
+            m_lock.reset();
+            return Claim::Elsewhere;
+        }
+    }
+    // The folder is there but takes no lock: read-only, or not ours. Its
+    // copy can still be read and offered.
     m_lock.reset();
-    return held ? Claim::Elsewhere : Claim::Unavailable;
+    m_readOnly = true;
+    m_problem = ::access(QFile::encodeName(m_folder).constData(), W_OK) == 0 ? reason(EIO) : reason(errno);
+    return Claim::Unavailable;
 }
 
-std::optional<RecoveryCopy::Leftover> RecoveryCopy::leftover(QString &movedTo) const
+bool RecoveryCopy::takeOver()
 {
-    movedTo.clear();
-    QFile file(m_path);
-    if (!claimed() || !file.open(QIODevice::ReadOnly))
+    return m_lock && m_lock->removeStaleLockFile() && m_lock->tryLock(0);
+}
+
+QString RecoveryCopy::moveAside(const QString &suffix) const
+{
+    QString aside = m_path + suffix;
+    for (int n = 2; QFile::exists(aside); ++n)
+        aside = m_path + suffix + QStringLiteral("-%1").arg(n);
+    return QFile::rename(m_path, aside) ? aside : QString();
+}
+
+std::optional<RecoveryCopy::Leftover> RecoveryCopy::leftover(QString &message) const
+{
+    message.clear();
+    if (!claimed() && !m_readOnly)
         return std::nullopt;
-    const QJsonObject copy = QJsonDocument::fromJson(file.read(maxCopyBytes)).object();
-    file.close();
+    QByteArray bytes;
+    const storage::FileRead got = storage::readRegularFile(QFile::encodeName(m_path), maxCopyBytes, bytes, false);
+    using Outcome = storage::FileRead::Outcome;
+    if (got.outcome == Outcome::Missing)
+        return std::nullopt;
+    if (got.outcome != Outcome::Read && got.outcome != Outcome::TooLarge) {
+        // Never a copy of ours: a link is replaced, never followed, by the next copy.
+        message = QStringLiteral("'%1' wird nicht als Sicherungskopie gelesen: %2.").arg(m_path, got.reason(maxCopyBytes));
+        return std::nullopt;
+    }
+    const QJsonObject copy = QJsonDocument::fromJson(bytes).object();
+    bytes = QByteArray();
+    const int version = copy.value(QStringLiteral("version")).toInt();
+    const bool ours = copy.value(QStringLiteral("format")).toString() == magic;
     Leftover left;
-    bool whole = copy.value(QStringLiteral("format")).toString() == magic
-        && copy.value(QStringLiteral("version")).toInt() == formatVersion;
+    bool whole = ours && version == formatVersion;
     const QJsonObject form = copy.value(QStringLiteral("form")).toObject();
     for (const fields::Field &f : fields::all()) {
         const QJsonValue value = form.value(f.captionText());
@@ -82,22 +153,37 @@ std::optional<RecoveryCopy::Leftover> RecoveryCopy::leftover(QString &movedTo) c
     left.changed = QDateTime::fromString(copy.value(QStringLiteral("changed")).toString(), Qt::ISODateWithMs);
     left.workingFolder = copy.value(QStringLiteral("workingFolder")).toString();
     left.loadedFrom = copy.value(QStringLiteral("loadedFrom")).toString();
-    if (whole && left.changed.isValid())
+    whole = whole && left.changed.isValid();
+    if (whole && left.workingFolder == m_workingFolder)
         return left;
-    // Cut short, another version or not ours: kept for a look by hand, out of the way.
-    QString aside = m_path + QStringLiteral(".beschädigt");
-    for (int n = 2; QFile::exists(aside); ++n)
-        aside = m_path + QStringLiteral(".beschädigt-%1").arg(n);
-    movedTo = QFile::rename(m_path, aside) ? aside : m_path;
-    if (movedTo == m_path)
-        QFile::remove(m_path);
+
+    // Kept for a look by hand, out of the way of this editor's own copies.
+    QString kept;
+    QString what;
+    if (ours && version > formatVersion) {
+        kept = moveAside(QStringLiteral(".neuere-Version"));
+        what = QStringLiteral("Die Sicherungskopie '%1' stammt von einer neueren Version des Editors (Format %2; "
+                              "diese liest Format %3).")
+                   .arg(m_path)
+                   .arg(version)
+                   .arg(formatVersion);
+    } else if (whole) {
+        kept = moveAside(QStringLiteral(".anderer-Ordner"));
+        what = QStringLiteral("Die Sicherungskopie '%1' gehört zum Ordner '%2', nicht zu '%3'.")
+                   .arg(m_path, left.workingFolder, m_workingFolder);
+    } else {
+        kept = moveAside(QStringLiteral(".beschädigt"));
+        what = QStringLiteral("Die Sicherungskopie '%1' ist beschädigt.").arg(m_path);
+    }
+    message = what
+        + (kept.isEmpty() ? QStringLiteral(" Sie kann nicht beiseitegelegt werden und bleibt, wo sie ist.")
+                          : QStringLiteral(" Sie wurde beiseitegelegt: '%1'.").arg(kept))
+        + QStringLiteral(" Der Editor startet ohne sie.");
     return std::nullopt;
 }
 
 bool RecoveryCopy::write(const Record &record, const QString &loadedFrom, QString &error) const
 {
-    if (!claimed())
-        return true;
     QJsonObject form;
     for (const fields::Field &f : fields::all()) {
         if (f.kind == fields::Kind::Code)
@@ -113,20 +199,37 @@ bool RecoveryCopy::write(const Record &record, const QString &loadedFrom, QStrin
         {QStringLiteral("loadedFrom"), loadedFrom},
         {QStringLiteral("form"), form},
     };
-    QSaveFile file(m_path);
     const QByteArray bytes = QJsonDocument(copy).toJson(QJsonDocument::Compact);
+    if (bytes.size() > maxCopyBytes) {
+        error = QStringLiteral("sie wäre mit %1 MiB größer als die %2 MiB, die der Editor wieder einliest")
+                    .arg(bytes.size() / (1024 * 1024))
+                    .arg(maxCopyBytes / (1024 * 1024));
+        return false;
+    }
+    // A link in the copy's place is replaced: QSaveFile would write where it points.
+    const QByteArray native = QFile::encodeName(m_path);
+    struct stat st {};
+    if (::lstat(native.constData(), &st) == 0 && S_ISLNK(st.st_mode) && ::unlink(native.constData()) != 0) {
+        error = reason(errno);
+        return false;
+    }
+    QSaveFile file(m_path);
+    errno = 0;
     // Unbuffered, so that a short write (a full disk) fails here rather than at commit.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size() || !file.commit()) {
-        error = file.errorString();
+        error = reason(errno);
         return false;
     }
     return true;
 }
 
-void RecoveryCopy::remove() const
+bool RecoveryCopy::remove(QString *error) const
 {
-    if (claimed())
-        QFile::remove(m_path);
+    if (::unlink(QFile::encodeName(m_path).constData()) == 0 || errno == ENOENT)
+        return true;
+    if (error)
+        *error = reason(errno);
+    return false;
 }
 
 } // namespace ww

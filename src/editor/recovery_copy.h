@@ -28,12 +28,21 @@ public:
 
     enum class Claim {
         Claimed, // this editor keeps the folder's copy
-        Elsewhere, // another running editor does; this one leaves it alone
-        Unavailable, // the state folder cannot be written
+        Elsewhere, // another editor running on this machine does; this one leaves it alone
+        OtherMachine, // the lock names another machine (a shared home): see holder()
+        Unavailable, // the state folder cannot be written: see problem()
     };
-    // Takes the folder's lock. Only a claimed copy is offered, written or removed.
+    // Takes the folder's lock. A lock that cannot be read (empty after a
+    // power cut, say) or that a dead editor left is taken over; only a
+    // claimed copy is written or removed.
     Claim claim();
     bool claimed() const { return m_lock && m_lock->isLocked(); }
+    // After OtherMachine: the machine and process named in the lock.
+    QString holder() const { return m_holder; }
+    // After Unavailable: why, in German.
+    QString problem() const { return m_problem; }
+    // Takes the lock another machine's editor holds, as the writer decided.
+    bool takeOver();
 
     struct Leftover
     {
@@ -42,22 +51,33 @@ public:
         QString workingFolder;
         QString loadedFrom; // the file the work began from, if any
     };
-    // What an editor that ended without cleaning up left. A copy that cannot
-    // be read is moved aside; `movedTo` then names where.
-    std::optional<Leftover> leftover(QString &movedTo) const;
+    // What an editor that ended without cleaning up left, once claimed, or
+    // where the folder cannot be written at all (it can still be read).
+    // Anything else in the copy's place is not offered and `message` says
+    // what it is; a copy that cannot be read is moved aside first.
+    std::optional<Leftover> leftover(QString &message) const;
 
-    // Replaces the copy atomically; false, with the reason, when it could not.
+    // Replaces the copy atomically, never through a link in its place;
+    // false, with the reason in German, when it could not. For a claimed
+    // copy only; safe to call on another thread while this one keeps the lock.
     bool write(const Record &record, const QString &loadedFrom, QString &error) const;
-    void remove() const;
+    // False, with the reason, when a copy is there and stays. Like write(),
+    // for a claimed copy only, and safe on another thread.
+    bool remove(QString *error = nullptr) const;
 
     // Where the copy lies, to find it by hand.
     QString path() const { return m_path; }
 
 private:
+    QString moveAside(const QString &suffix) const;
+
     QString m_folder;
     QString m_workingFolder;
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
+    bool m_readOnly = false;
+    QString m_holder;
+    QString m_problem;
 };
 
 } // namespace ww

@@ -6,6 +6,8 @@
 #include "word_list.h"
 
 #include <QContextMenuEvent>
+#include <QLocale>
+#include <QThread>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -49,10 +51,64 @@ SpellUnderline::SpellUnderline(QPlainTextEdit *box) : QObject(box), m_box(box)
     m_pending.setInterval(0);
     connect(&m_pending, &QTimer::timeout, this, &SpellUnderline::underline);
     connect(box, &QPlainTextEdit::textChanged, this, &SpellUnderline::recheck);
+    connect(box, &QPlainTextEdit::textChanged, this, &SpellUnderline::loadWhenNeeded);
     connect(box->verticalScrollBar(), &QScrollBar::valueChanged, this, &SpellUnderline::recheck);
     connect(box->horizontalScrollBar(), &QScrollBar::valueChanged, this, &SpellUnderline::recheck);
     box->installEventFilter(this);
     box->viewport()->installEventFilter(this);
+}
+
+SpellUnderline::~SpellUnderline()
+{
+    if (m_load)
+        m_load->wait();
+}
+
+void SpellUnderline::loadDictionary(const QString &wordListPath, std::function<QStringList()> knownWords)
+{
+    m_wordListPath = wordListPath;
+    m_knownWords = std::move(knownWords);
+    m_loadWaits = true;
+    loadWhenNeeded();
+}
+
+void SpellUnderline::loadWhenNeeded()
+{
+    if (!m_loadWaits || !m_painted || m_box->document()->isEmpty())
+        return;
+    m_loadWaits = false;
+    struct Loaded
+    {
+        std::shared_ptr<spelling::SpellChecker> checker;
+        QString listProblem;
+    };
+    auto loaded = std::make_shared<Loaded>();
+    m_load.reset(QThread::create([loaded, list = m_wordListPath, known = m_knownWords] {
+        std::shared_ptr<spelling::SpellChecker> checker = spelling::SpellChecker::forLocale(QLocale::system().name());
+        if (checker->hasDictionary()) {
+            checker->addKnown(spelling::wordlist::read(list, &loaded->listProblem));
+            if (known)
+                checker->addKnown(known());
+        }
+        loaded->checker = std::move(checker);
+    }));
+    m_load->setObjectName(QStringLiteral("spelling"));
+    connect(m_load.get(), &QThread::finished, this, [this, loaded] {
+        setChecker(loaded->checker, m_wordListPath);
+        // Its words stay unknown; the writer learns why.
+        if (!loaded->listProblem.isEmpty())
+            Q_EMIT wordListFailed(loaded->listProblem);
+    });
+    // Below the window's priority: the dictionary is never worth a stutter.
+    m_load->start(QThread::LowPriority);
+}
+
+void SpellUnderline::addKnown(const QString &word)
+{
+    if (!m_checker)
+        return;
+    m_checker->addKnown(word);
+    recheck();
 }
 
 void SpellUnderline::setChecker(std::shared_ptr<spelling::SpellChecker> checker, const QString &wordListPath)
@@ -174,6 +230,10 @@ QMenu *SpellUnderline::createMenu(const QPoint &position, bool fromKeyboard)
 
 bool SpellUnderline::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Paint && !m_painted) {
+        m_painted = true;
+        QTimer::singleShot(0, this, &SpellUnderline::loadWhenNeeded);
+    }
     if (event->type() == QEvent::Resize && watched == m_box->viewport()) {
         recheck();
     } else if (event->type() == QEvent::ContextMenu && m_checker && m_checker->hasDictionary()) {
