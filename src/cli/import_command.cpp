@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTextStream>
 
 namespace ww::cli {
@@ -25,6 +26,10 @@ struct RawRow
 {
     QString where; // "Zeile 3", "Eintrag 2"
     std::function<QVariant(const QString &)> cell;
+    // The rows right below that repeat this one (a sheet's repeated row):
+    // refused as one, without being read again.
+    qsizetype repeats = 0;
+    qsizetype line = 0;
 };
 
 // Spreadsheet programs keep a cell's line breaks as LF; the record has CR LF.
@@ -50,9 +55,21 @@ std::optional<QList<RawRow>> headedRows(const std::optional<QList<QStringList>> 
         return std::nullopt;
     }
     QHash<QString, qsizetype> index;
-    for (qsizetype i = 0; i < table->constFirst().size(); ++i)
-        index.insert(table->constFirst()[i].trimmed(), i);
-    for (const QString &column : table::columns()) {
+    const QStringList &known = table::columns();
+    for (qsizetype i = 0; i < table->constFirst().size(); ++i) {
+        const QString name = table->constFirst()[i].trimmed();
+        // A column added for notes may share a name; one of the table's own may not.
+        if (index.contains(name) && known.contains(name)) {
+            error = QStringLiteral("Die Spalte '%1' steht zweimal in der Tabelle (Spalte %2 und %3); "
+                                   "es ist nicht klar, welche gilt.")
+                        .arg(name)
+                        .arg(index.value(name) + 1)
+                        .arg(i + 1);
+            return std::nullopt;
+        }
+        index.insert(name, i);
+    }
+    for (const QString &column : known) {
         if (!index.contains(column) && !column.endsWith(QLatin1String(" (Text)"))) {
             error = QStringLiteral("Der Tabelle fehlt die Spalte '%1'.").arg(column);
             return std::nullopt;
@@ -62,15 +79,64 @@ std::optional<QList<RawRow>> headedRows(const std::optional<QList<QStringList>> 
     QList<RawRow> rows;
     for (qsizetype r = 1; r < table->size(); ++r) {
         const QStringList cells = table->at(r);
+        if (!rows.isEmpty() && rows.constLast().line + rows.constLast().repeats == r - 1 && cells.isSharedWith(table->at(r - 1))) {
+            ++rows.last().repeats;
+            continue;
+        }
         if (std::all_of(cells.begin(), cells.end(), [](const QString &c) { return c.isEmpty(); }))
             continue; // a blank line, as spreadsheets leave at the end
-        rows.append({QStringLiteral("Zeile %1").arg(r + 1), [cells, index, description](const QString &column) {
+        rows.append({QStringLiteral("Zeile %1").arg(r + 1),
+                     [cells, index, description](const QString &column) {
                          const qsizetype i = index.value(column, -1);
                          const QString value = i >= 0 && i < cells.size() ? cells[i] : QString();
                          return QVariant(column == description ? crlf(value) : value);
-                     }});
+                     },
+                     0, r});
     }
     return rows;
+}
+
+// Qt's JSON keeps the last of two equal keys without a word, so the keys of
+// each entry are looked at in the text, which Qt has already found to be
+// JSON: only strings and nesting need following. Names a table's own column
+// that an entry holds twice, or gives "".
+QString knownKeyTwice(const QByteArray &json)
+{
+    const QStringList &known = table::columns();
+    QList<QString> keys;
+    int depth = 0;
+    qsizetype entry = 0;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (c == '{' || c == '[') {
+            if (++depth == 2 && c == '{') {
+                keys.clear();
+                ++entry;
+            }
+        } else if (c == '}' || c == ']') {
+            --depth;
+        } else if (c == '"') {
+            const qsizetype start = i;
+            for (++i; i < json.size() && json[i] != '"'; ++i)
+                i += json[i] == '\\';
+            if (depth != 2)
+                continue;
+            qsizetype after = i + 1;
+            while (after < json.size() && QChar::isSpace(uchar(json[after])))
+                ++after;
+            if (after >= json.size() || json[after] != ':')
+                continue; // a value, not a key
+            const QByteArray token = json.mid(start, i + 1 - start);
+            // Escapes are rare in keys; Qt decodes those.
+            const QString key = token.contains('\\')
+                ? QJsonDocument::fromJson("[" + token + "]").array().at(0).toString()
+                : QString::fromUtf8(token.mid(1, token.size() - 2));
+            if (keys.contains(key) && known.contains(key))
+                return QStringLiteral("Eintrag %1 hat die Spalte '%2' zweimal; es ist nicht klar, welche gilt.").arg(entry).arg(key);
+            keys.append(key);
+        }
+    }
+    return QString();
 }
 
 std::optional<QList<RawRow>> jsonRows(const QByteArray &data, QString &error)
@@ -82,6 +148,10 @@ std::optional<QList<RawRow>> jsonRows(const QByteArray &data, QString &error)
                                         .arg(parseError.offset)
                                         .arg(parseError.errorString())
                                   : QStringLiteral("Die Tabelle ist keine JSON-Liste von Datensätzen.");
+        return std::nullopt;
+    }
+    if (const QString twice = knownKeyTwice(data); !twice.isEmpty()) {
+        error = twice;
         return std::nullopt;
     }
     QList<RawRow> rows;
@@ -167,17 +237,20 @@ int importTable(const QString &tablePath, const QString &root, ImportOptions opt
         data.remove(0, 3);
     QString error;
     bool codePage = false;
-    const auto rows = ods::looksLikeSpreadsheet(data)  ? headedRows(ods::read(data, error), error)
+    QStringList notes;
+    const auto rows = ods::looksLikeSpreadsheet(data)  ? headedRows(ods::read(data, error, &notes), error)
                       : data.trimmed().startsWith('[') ? jsonRows(data, error)
                                                        : headedRows(csv::read(data, error, &codePage), error);
     // The rows hold their own text from here on.
     data = QByteArray();
     if (!rows) {
         err << storage::printable(tablePath) << QStringLiteral(": ") << storage::printable(error) << '\n';
-        return 1;
+        return 2;
     }
     if (codePage)
-        out << QStringLiteral("Hinweis: Die Tabelle ist kein UTF-8; sie wird ganz als Windows-1252 gelesen.\n");
+        notes.append(QStringLiteral("Die Tabelle ist kein UTF-8; sie wird ganz als Windows-1252 gelesen."));
+    for (const QString &note : std::as_const(notes))
+        out << QStringLiteral("Hinweis: ") << storage::printable(note) << '\n';
 
     const RecordStore store(root);
     int created = 0;
@@ -190,6 +263,17 @@ int importTable(const QString &tablePath, const QString &root, ImportOptions opt
             ++refused;
             out << QStringLiteral("abgelehnt: ") << raw.where << QStringLiteral(": ") << storage::printable(reason) << '\n';
         };
+        // A row the sheet repeats would go to the same file again: its
+        // repeats are refused at once, however long the row.
+        const auto refuseRepeats = qScopeGuard([&] {
+            if (raw.repeats == 0)
+                return;
+            refused += int(raw.repeats);
+            out << QStringLiteral("abgelehnt: Zeilen %1 bis %2: Sie wiederholen %3; jede Datei wird nur einmal geschrieben.\n")
+                       .arg(raw.line + 2)
+                       .arg(raw.line + 1 + raw.repeats)
+                       .arg(raw.where);
+        });
         std::optional<table::Row> row = table::fromCells(raw.cell, error);
         if (!row) {
             refuse(error);

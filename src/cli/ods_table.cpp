@@ -1,5 +1,7 @@
 #include "ods_table.h"
 
+#include "record_format.h"
+
 #include <QBuffer>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -150,7 +152,51 @@ bool addEntry(QuaZip &zip, const QString &name, const QByteArray &bytes, bool co
     return written && file.getZipError() == ZIP_OK;
 }
 
-// The text of a cell: its paragraphs joined by LF, spaces and tabs restored.
+// What the sheet's cells may hold in all: as much as the largest table the
+// import reads (64 MiB), so that a few bytes of <text:s text:c="32767"/>
+// cannot unpack into gigabytes.
+constexpr qsizetype maxSheetCharacters = qsizetype(64) * 1024 * 1024;
+
+// A cell's text is cut here: one character more than any record may hold
+// tells the import that the row is too large, and nothing beyond it is
+// ever expanded.
+constexpr qsizetype maxCellText = qsizetype(format::maxFileBytes) + 1;
+
+bool isParagraph(const QXmlStreamReader &xml)
+{
+    return xml.namespaceUri() == textNs && (xml.name() == QLatin1String("p") || xml.name() == QLatin1String("h"));
+}
+
+// Stops the reading with `why` unless the element is one a cell's text may
+// hold. Entities other than XML's own five are refused rather than dropped.
+bool refusedToken(QXmlStreamReader &xml, QXmlStreamReader::TokenType token)
+{
+    if (token == QXmlStreamReader::EntityReference) {
+        xml.raiseError(QStringLiteral("sie enthält die Entität '&%1;'; eine Tabelle darf nur die fünf des XML "
+                                      "enthalten (&amp; &lt; &gt; &quot; &apos;), alles andere ginge verloren")
+                           .arg(xml.name()));
+        return true;
+    }
+    if (token == QXmlStreamReader::DTD) {
+        xml.raiseError(QStringLiteral("sie enthält eine Dokumenttypdefinition (DTD), die keine Tabelle braucht"));
+        return true;
+    }
+    if (token == QXmlStreamReader::StartElement && xml.namespaceUri() == tableNs && xml.name() == QLatin1String("table")) {
+        xml.raiseError(QStringLiteral("sie enthält eine Tabelle in der Tabelle, deren Zeilen und Spalten nicht "
+                                      "die der Tabelle sind"));
+        return true;
+    }
+    return false;
+}
+
+// Appends `count` of `c` to `text` within the cell's bound.
+void appendBounded(QString &text, qsizetype count, QChar c)
+{
+    text.append(QString(std::clamp<qsizetype>(count, 0, maxCellText - text.size()), c));
+}
+
+// The text of a cell: its paragraphs (a list's items too) joined by LF,
+// spaces and tabs restored, cut at maxCellText.
 QString cellText(QXmlStreamReader &xml)
 {
     QString text;
@@ -158,22 +204,21 @@ QString cellText(QXmlStreamReader &xml)
     int depth = 0;
     while (!xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
+        if (refusedToken(xml, token))
+            break;
         if (token == QXmlStreamReader::StartElement) {
             ++depth;
             const QStringView name = xml.name();
-            if (xml.namespaceUri() == textNs && name == QLatin1String("p") && depth == 1) {
-                if (!firstParagraph)
-                    text += QLatin1Char('\n');
-                firstParagraph = false;
+            if (isParagraph(xml)) {
+                if (!std::exchange(firstParagraph, false))
+                    appendBounded(text, 1, QLatin1Char('\n'));
             } else if (xml.namespaceUri() == textNs && name == QLatin1String("s")) {
-                const int count = xml.attributes().hasAttribute(textNs, QStringLiteral("c"))
-                    ? xml.attributes().value(textNs, QStringLiteral("c")).toInt()
-                    : 1;
-                text += QString(std::clamp(count, 1, 32767), QLatin1Char(' '));
+                const QStringView count = xml.attributes().value(textNs, QStringLiteral("c"));
+                appendBounded(text, count.isEmpty() ? 1 : std::max<qsizetype>(count.toLongLong(), 1), QLatin1Char(' '));
             } else if (xml.namespaceUri() == textNs && name == QLatin1String("tab")) {
-                text += QLatin1Char('\t');
+                appendBounded(text, 1, QLatin1Char('\t'));
             } else if (xml.namespaceUri() == textNs && name == QLatin1String("line-break")) {
-                text += QLatin1Char('\n');
+                appendBounded(text, 1, QLatin1Char('\n'));
             } else if (xml.namespaceUri() == officeNs && name == QLatin1String("annotation")) {
                 xml.skipCurrentElement(); // a comment on the cell, not its text
                 --depth;
@@ -182,10 +227,46 @@ QString cellText(QXmlStreamReader &xml)
             if (depth-- == 0)
                 break; // the cell's own end
         } else if (token == QXmlStreamReader::Characters && depth > 0) {
-            text += xml.text();
+            text.append(xml.text().first(std::min(xml.text().size(), maxCellText - text.size())));
         }
     }
     return text;
+}
+
+// A cell's value as the sheet shows it: number cells as their value, a
+// percentage as its percentage ("10%"), text cells as their text.
+QString cellValue(QXmlStreamReader &xml)
+{
+    const QXmlStreamAttributes attributes = xml.attributes();
+    const QStringView type = attributes.value(officeNs, QStringLiteral("value-type"));
+    const QString text = cellText(xml);
+    if (type == QLatin1String("float") || type == QLatin1String("currency"))
+        return attributes.value(officeNs, QStringLiteral("value")).toString();
+    if (type == QLatin1String("percentage")) {
+        bool ok = false;
+        const double value = attributes.value(officeNs, QStringLiteral("value")).toDouble(&ok);
+        return ok ? QString::number(value * 100, 'g', 15) + QLatin1Char('%') : text;
+    }
+    if (type == QLatin1String("boolean"))
+        return attributes.value(officeNs, QStringLiteral("boolean-value")).toString();
+    return text;
+}
+
+// Qt's reasons are English: the writer is told in German where it broke.
+QString xmlProblem(const QXmlStreamReader &xml)
+{
+    QString what;
+    switch (xml.error()) {
+    case QXmlStreamReader::CustomError:
+        return QStringLiteral("Die Tabelle kann so nicht gelesen werden: %1 (Zeile %2 von content.xml).")
+            .arg(xml.errorString())
+            .arg(xml.lineNumber());
+    case QXmlStreamReader::PrematureEndOfDocumentError: what = QStringLiteral("Ihr Inhalt (content.xml) endet mittendrin"); break;
+    case QXmlStreamReader::UnexpectedElementError:
+    case QXmlStreamReader::NotWellFormedError:
+    case QXmlStreamReader::NoError: what = QStringLiteral("Ihr Inhalt (content.xml) ist kein wohlgeformtes XML"); break;
+    }
+    return QStringLiteral("Die Tabelle ist beschädigt: %1 (Zeile %2 von content.xml).").arg(what).arg(xml.lineNumber());
 }
 
 } // namespace
@@ -221,15 +302,127 @@ bool looksLikeSpreadsheet(QByteArrayView data)
     return data.startsWith("PK\x03\x04");
 }
 
-std::optional<QList<QStringList>> read(const QByteArray &data, QString &error)
+namespace {
+
+// The manifest says which entries are encrypted: a sheet saved with a password.
+bool passwordProtected(QuaZip &zip)
 {
-    QByteArray copy = data;
-    QBuffer buffer(&copy);
+    if (!zip.setCurrentFile(QStringLiteral("META-INF/manifest.xml")))
+        return false;
+    QuaZipFile manifest(&zip);
+    if (!manifest.open(QIODevice::ReadOnly))
+        return false;
+    constexpr qint64 enough = qint64(1024) * 1024;
+    return manifest.read(enough).contains("encryption-data");
+}
+
+// The first sheet's rows from `xml`; later sheets only counted, for `notes`.
+std::optional<QList<QStringList>> rowsOf(QXmlStreamReader &xml, const QuaZipFile &file, QString &error,
+                                         QStringList *notes)
+{
+    QList<QStringList> rows;
+    qsizetype cells = 0;
+    qsizetype characters = 0;
+    const auto tooLarge = [&](const QString &what) {
+        error = what;
+        return std::nullopt;
+    };
+    int tables = 0;
+    int openTables = 0;
+    qsizetype emptyRows = 0;
+    qsizetype laterRows = 0;
+    QString laterName;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EntityReference || token == QXmlStreamReader::DTD) {
+            refusedToken(xml, token);
+            break;
+        }
+        if (file.pos() > maxContentBytes)
+            return tooLarge(QStringLiteral("Die Tabelle ist entpackt größer als %1 MiB.").arg(maxContentBytes / (1024 * 1024)));
+        const bool table = xml.namespaceUri() == tableNs && xml.name() == QLatin1String("table");
+        if (token == QXmlStreamReader::EndElement && table)
+            --openTables;
+        if (token != QXmlStreamReader::StartElement || xml.namespaceUri() != tableNs)
+            continue;
+        if (table) {
+            if (openTables++ > 0 && refusedToken(xml, token))
+                break;
+            if (++tables == 2)
+                laterName = xml.attributes().value(tableNs, QStringLiteral("name")).toString();
+            continue;
+        }
+        if (xml.name() != QLatin1String("table-row"))
+            continue;
+        const qsizetype rowRepeat = repeated(xml.attributes(), QStringLiteral("number-rows-repeated"));
+        QStringList row;
+        qsizetype emptyCells = 0; // added only once a cell with text follows them
+        while (xml.readNextStartElement()) {
+            if (refusedToken(xml, xml.tokenType()))
+                break;
+            if (xml.namespaceUri() != tableNs
+                || (xml.name() != QLatin1String("table-cell") && xml.name() != QLatin1String("covered-table-cell"))) {
+                xml.skipCurrentElement();
+                continue;
+            }
+            const qsizetype repeat = repeated(xml.attributes(), QStringLiteral("number-columns-repeated"));
+            const QString value = cellValue(xml);
+            if (value.isEmpty()) {
+                emptyCells = std::min(emptyCells + repeat, maxCells + 1);
+                continue;
+            }
+            if ((cells += emptyCells + repeat) > maxCells)
+                return tooLarge(QStringLiteral("Die Tabelle hat mehr als %1 Zellen.").arg(maxCells));
+            // Repeated cells and rows share their text.
+            if ((characters += value.size()) > maxSheetCharacters)
+                return tooLarge(QStringLiteral("Die Zellen der Tabelle halten mehr als %1 MiB Text.")
+                                    .arg(maxSheetCharacters / (1024 * 1024)));
+            appendAfterBlanks(row, emptyCells, value, repeat);
+        }
+        if (tables > 1) {
+            laterRows += row.isEmpty() ? 0 : rowRepeat;
+            continue;
+        }
+        // Empty rows count only before a row with text: a sheet ends in a million blank ones.
+        if (row.isEmpty()) {
+            emptyRows = std::min(emptyRows + rowRepeat, maxCells + 1);
+            continue;
+        }
+        if ((cells += emptyRows + row.size() * rowRepeat) > maxCells)
+            return tooLarge(QStringLiteral("Die Tabelle hat mehr als %1 Zellen.").arg(maxCells));
+        appendAfterBlanks(rows, emptyRows, row, rowRepeat);
+    }
+    if (xml.hasError()) {
+        error = xmlProblem(xml);
+        return std::nullopt;
+    }
+    if (laterRows > 0 && notes)
+        notes->append(QStringLiteral("Gelesen wird nur das erste Blatt der Tabelle; das Blatt '%1' und die folgenden "
+                                     "haben %2 Zeilen mit Text, die nicht eingelesen werden.")
+                          .arg(laterName)
+                          .arg(laterRows));
+    return rows;
+}
+
+} // namespace
+
+std::optional<QList<QStringList>> read(const QByteArray &data, QString &error, QStringList *notes)
+{
+    QByteArray shared = data; // QBuffer wants a buffer it could write; read only, it shares the bytes
+    QBuffer buffer(&shared);
     QuaZip zip(&buffer);
+    if (!zip.open(QuaZip::mdUnzip)) {
+        error = QStringLiteral("Die Tabelle ist kein vollständiges .ods-Archiv: Es ist abgeschnitten oder beschädigt.");
+        return std::nullopt;
+    }
+    if (passwordProtected(zip)) {
+        error = QStringLiteral("Die Tabelle ist mit einem Kennwort geschützt. Bitte ohne Kennwort speichern "
+                               "und dann einlesen.");
+        return std::nullopt;
+    }
     QuaZipFileInfo64 info;
-    if (!zip.open(QuaZip::mdUnzip) || !zip.setCurrentFile(QStringLiteral("content.xml"))
-        || !zip.getCurrentFileInfo(&info)) {
-        error = QStringLiteral("Die Tabelle ist keine lesbare OpenDocument-Tabelle (.ods): content.xml fehlt.");
+    if (!zip.setCurrentFile(QStringLiteral("content.xml")) || !zip.getCurrentFileInfo(&info)) {
+        error = QStringLiteral("Die Tabelle ist keine OpenDocument-Tabelle (.ods): Ihr Inhalt, content.xml, fehlt.");
         return std::nullopt;
     }
     if (info.uncompressedSize > quint64(maxContentBytes)) {
@@ -240,71 +433,15 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error)
     }
     QuaZipFile file(&zip);
     if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("Die Tabelle kann nicht entpackt werden.");
+        error = QStringLiteral("Die Tabelle kann nicht entpackt werden: Sie ist beschädigt.");
         return std::nullopt;
     }
-    // Read no more than the entry claims: a lying size must not get past the bound.
-    const QByteArray xmlBytes = file.read(maxContentBytes + 1);
+    // Read as it unpacks: the unpacked XML never lies in memory whole.
+    QXmlStreamReader xml(&file);
+    std::optional<QList<QStringList>> rows = rowsOf(xml, file, error, notes);
     file.close();
-    if (xmlBytes.size() > maxContentBytes || file.getZipError() != UNZ_OK) {
-        error = QStringLiteral("Die Tabelle kann nicht entpackt werden: Sie ist beschädigt oder zu groß.");
-        return std::nullopt;
-    }
-
-    QXmlStreamReader xml(xmlBytes);
-    QList<QStringList> rows;
-    qsizetype cells = 0;
-    const auto tooLarge = [&] {
-        error = QStringLiteral("Die Tabelle hat mehr als %1 Zellen.").arg(maxCells);
-        return std::nullopt;
-    };
-    int tables = 0;
-    qsizetype emptyRows = 0;
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement || xml.namespaceUri() != tableNs)
-            continue;
-        if (xml.name() == QLatin1String("table") && ++tables > 1)
-            break; // the first sheet only
-        if (xml.name() != QLatin1String("table-row"))
-            continue;
-        const qsizetype rowRepeat = repeated(xml.attributes(), QStringLiteral("number-rows-repeated"));
-        QStringList row;
-        qsizetype emptyCells = 0; // added only once a cell with text follows them
-        while (xml.readNextStartElement()) {
-            if (xml.namespaceUri() != tableNs
-                || (xml.name() != QLatin1String("table-cell") && xml.name() != QLatin1String("covered-table-cell"))) {
-                xml.skipCurrentElement();
-                continue;
-            }
-            const QXmlStreamAttributes attributes = xml.attributes();
-            const qsizetype repeat = repeated(attributes, QStringLiteral("number-columns-repeated"));
-            const QStringView type = attributes.value(officeNs, QStringLiteral("value-type"));
-            QString value = cellText(xml);
-            if (type == QLatin1String("float") || type == QLatin1String("percentage") || type == QLatin1String("currency"))
-                value = attributes.value(officeNs, QStringLiteral("value")).toString();
-            else if (type == QLatin1String("boolean"))
-                value = attributes.value(officeNs, QStringLiteral("boolean-value")).toString();
-            if (value.isEmpty()) {
-                emptyCells = std::min(emptyCells + repeat, maxCells + 1);
-                continue;
-            }
-            if ((cells += emptyCells + repeat) > maxCells)
-                return tooLarge();
-            appendAfterBlanks(row, emptyCells, value, repeat);
-        }
-        // Empty rows count only before a row with text: a sheet ends in a million blank ones.
-        if (row.isEmpty()) {
-            emptyRows = std::min(emptyRows + rowRepeat, maxCells + 1);
-            continue;
-        }
-        if ((cells += emptyRows + row.size() * rowRepeat) > maxCells)
-            return tooLarge();
-        appendAfterBlanks(rows, emptyRows, row, rowRepeat);
-    }
-    if (xml.hasError()) {
-        error = QStringLiteral("Die Tabelle ist beschädigt: %1 (Zeile %2 von content.xml).")
-                    .arg(xml.errorString())
-                    .arg(xml.lineNumber());
+    if (rows && file.getZipError() != UNZ_OK) {
+        error = QStringLiteral("Die Tabelle kann nicht entpackt werden: Sie ist beschädigt.");
         return std::nullopt;
     }
     return rows;

@@ -28,9 +28,12 @@ QByteArray write(const QList<QStringList> &rows, const std::function<bool(qsizet
 // True for the bytes a zip file (and so an .ods) starts with.
 bool looksLikeSpreadsheet(QByteArrayView data);
 
-// The first sheet's rows: number cells as their value ("10"), text cells
-// with their lines joined by LF. `error` gets a German reason when `data`
-// is no spreadsheet that can be read.
-std::optional<QList<QStringList>> read(const QByteArray &data, QString &error);
+// The first sheet's rows: number cells as their value ("10"), percentage
+// cells as their percentage ("10%"), text cells with their lines joined by
+// LF and cut one character past what a record can hold. Repeated rows share
+// their cells. `error` gets a German reason when `data` is no spreadsheet
+// that can be read as it stands; `notes` what the writer should know (rows
+// on later sheets, which are not read).
+std::optional<QList<QStringList>> read(const QByteArray &data, QString &error, QStringList *notes = nullptr);
 
 } // namespace ww::ods

@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <grp.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -38,9 +39,59 @@ const QByteArray locked("(chmod 000)");
 // to the rest of them.
 const QByteArray linkTo("(link) ");
 
+// A file listed with bytes that start with `odsOf` is made an .ods sheet
+// whose content.xml is the rest of them; with `protectedOdsOf`, one saved
+// with a password, as the manifest says.
+const QByteArray odsOf("(ods) ");
+const QByteArray protectedOdsOf("(ods, password) ");
+
+void writeSheet(const QString &path, const QByteArray &bytes)
+{
+    const bool locked = bytes.startsWith(protectedOdsOf);
+    QProcess zip;
+    zip.start(QStringLiteral("python3"), {QStringLiteral("-c"), QStringLiteral(R"(import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr(zipfile.ZipInfo('mimetype'), 'application/vnd.oasis.opendocument.spreadsheet')
+    z.writestr('META-INF/manifest.xml', '<manifest:manifest xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0">'
+               + ('<manifest:file-entry manifest:full-path="content.xml"><manifest:encryption-data/></manifest:file-entry>'
+                  if sys.argv[2] == '1' else '') + '</manifest:manifest>')
+    z.writestr('content.xml', sys.stdin.buffer.read())
+)"), path, locked ? QStringLiteral("1") : QStringLiteral("0")});
+    zip.write(bytes.mid(locked ? protectedOdsOf.size() : odsOf.size()));
+    zip.closeWriteChannel();
+    QVERIFY(zip.waitForFinished() && zip.exitCode() == 0);
+}
+
+// content.xml of a sheet: the export's header row, then `rows` (table:table-row elements).
+QByteArray sheetXml(const QByteArray &rows, const QByteArray &more = QByteArray())
+{
+    QByteArray head;
+    for (const QByteArray &column : header.trimmed().split(','))
+        head += "<table:table-cell office:value-type=\"string\"><text:p>" + column + "</text:p></table:table-cell>";
+    return "<?xml version=\"1.0\"?><office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+           "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\">"
+           "<office:body><office:spreadsheet><table:table table:name=\"Datensätze\"><table:table-row>"
+        + head + "</table:table-row>" + rows + "</table:table>" + more + "</office:spreadsheet></office:body></office:document-content>";
+}
+
+// One row of text cells, then `description` as the last cell's content.
+QByteArray sheetRow(const QByteArray &attributes, const QList<QByteArray> &cells, const QByteArray &description)
+{
+    QByteArray row = "<table:table-row" + attributes + ">";
+    for (const QByteArray &cell : cells)
+        row += cell.startsWith('<') ? cell : "<table:table-cell office:value-type=\"string\"><text:p>" + cell + "</text:p></table:table-cell>";
+    return row + "<table:table-cell office:value-type=\"string\">" + description + "</table:table-cell></table:table-row>";
+}
+
+const QList<QByteArray> sheetCells = {"Kreaturen", "A.dat", "1", "", "A", "1", "", "5", "0", "", "0", "", "0", "", "0", "", "0", ""};
+
 void writeFiles(const QDir &root, const Files &files)
 {
     for (const auto &[path, bytes] : files) {
+        if (bytes.startsWith(odsOf) || bytes.startsWith(protectedOdsOf)) {
+            writeSheet(root.filePath(path), bytes);
+            continue;
+        }
         if (bytes == locked) {
             QVERIFY(root.mkpath(path));
             continue;
@@ -66,6 +117,14 @@ QMap<QString, QByteArray> contents(const QString &root)
     return found;
 }
 
+// An argument that is no argument: the program runs with 1 GiB of address space.
+const QString memoryBound = QStringLiteral("(1 GiB)");
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+
 struct Run
 {
     int status = -1;
@@ -84,16 +143,21 @@ Run run(const QStringList &arguments, const QString &folder, bool asNobody = fal
     if (QFileInfo(QDir(folder).filePath(QStringLiteral("dict"))).isDir())
         environment.insert(QStringLiteral("DICPATH"), QDir(folder).filePath(QStringLiteral("dict")));
     process.setProcessEnvironment(environment);
-    if (asNobody && ::geteuid() == 0) {
-        process.setChildProcessModifier([] {
-            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(127);
-        });
-    }
     // A row may send standard output to a full disk.
     QStringList given = arguments;
     if (given.removeOne(QStringLiteral(">/dev/full")))
         process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    // A row may bound the program's memory: a hostile table must not need more.
+    // (The sanitizers reserve terabytes of address space of their own.)
+    const bool bounded = given.removeOne(memoryBound) && !sanitized;
+    const bool nobody = asNobody && ::geteuid() == 0;
+    process.setChildProcessModifier([bounded, nobody] {
+        const rlimit bound{rlim_t(1) << 30, rlim_t(1) << 30};
+        if (bounded && ::setrlimit(RLIMIT_AS, &bound) != 0)
+            ::_exit(127);
+        if (nobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(127);
+    });
     process.start(QStringLiteral(WW_RECORDS_PROGRAM), given);
     Run result;
     if (!process.waitForFinished(60000)) {
@@ -312,11 +376,11 @@ void TestRecords::invocations_data()
                        QStringLiteral("abgelehnt: Zeile 3: Kreaturen/A.dat stand schon in Zeile 2.")}
         << QString() << QStringList{};
     QTest::newRow("import: a column missing") << Files{{table, QByteArray("Ordner,Datei,Typ\r\nKreaturen,A.dat,1\r\n")}}
-                                              << QStringList{QStringLiteral("import"), table} << 1 << QStringList{}
+                                              << QStringList{QStringLiteral("import"), table} << 2 << QStringList{}
                                               << QStringLiteral("fehlt die Spalte 'Name'")
                                               << QStringList{QStringLiteral("Kreaturen")};
     QTest::newRow("import: an unclosed quote") << Files{csvTable(row("Kreaturen,A.dat,1,,\"A,1"))}
-                                               << QStringList{QStringLiteral("import"), table} << 1 << QStringList{}
+                                               << QStringList{QStringLiteral("import"), table} << 2 << QStringList{}
                                                << QStringLiteral("kein gültiges CSV") << QStringList{};
     // Hostile tables: nothing written for the row, the line named, names shown escaped.
     QTest::newRow("import: NUL in Datei")
@@ -397,7 +461,94 @@ void TestRecords::invocations_data()
         << QStringList{};
     QTest::newRow("import: a zip that is no spreadsheet")
         << Files{{QStringLiteral("t.ods"), "PK\x03\x04 kaputt"}} << QStringList{QStringLiteral("import"), QStringLiteral("t.ods")}
-        << 1 << QStringList{} << QStringLiteral("keine lesbare OpenDocument-Tabelle") << QStringList{QStringLiteral("Kreaturen")};
+        << 2 << QStringList{} << QStringLiteral("kein vollständiges .ods-Archiv") << QStringList{QStringLiteral("Kreaturen")};
+    // Sheets the writer did not make: bounded while they are read, and
+    // nothing in them dropped without a word.
+    const QStringList importSheet{QStringLiteral("import"), QStringLiteral("t.ods"), memoryBound};
+    const QString sheet = QStringLiteral("t.ods");
+    const auto cellOf = [](const QByteArray &xml) { return odsOf + sheetXml(sheetRow({}, sheetCells, xml)); };
+    QTest::newRow("import .ods: 2 KB of spaces that would unpack to 650 MB, cut at the record's limit")
+        << Files{{sheet, cellOf("<text:p>a" + QByteArray("<text:s text:c=\"32767\"/>").repeated(20000) + "</text:p>")}}
+        << importSheet << 1 << QStringList{QStringLiteral("abgelehnt: Zeile 2: Der Datensatz wäre mit 1.048.6")}
+        << QString() << QStringList{QStringLiteral("Kreaturen/A.dat")};
+    QTest::newRow("import .ods: spaces kept as many as stood")
+        << Files{{sheet, cellOf("<text:p>a<text:s text:c=\"3\"/>b<text:s/>c</text:p>")}} << importSheet << 0
+        << QStringList{QStringLiteral("angelegt: Kreaturen/A.dat")} << QString() << QStringList{};
+    QTest::newRow("import .ods: a long row repeated 200,000 times, checked once")
+        << Files{{sheet, odsOf + sheetXml(sheetRow(" table:number-rows-repeated=\"200000\"", sheetCells,
+                                                   "<text:p>a" + QByteArray("<text:s text:c=\"32767\"/>").repeated(30) + "</text:p>"))}}
+        << importSheet << 1
+        << QStringList{QStringLiteral("angelegt: Kreaturen/A.dat"),
+                       QStringLiteral("abgelehnt: Zeilen 3 bis 200001: Sie wiederholen Zeile 2"),
+                       QStringLiteral("1 angelegt, 0 ersetzt, 0 unverändert, 199999 abgelehnt.")}
+        << QString() << QStringList{};
+    QTest::newRow("import .ods: a row twice")
+        << Files{{sheet, odsOf + sheetXml(sheetRow(" table:number-rows-repeated=\"2\"", sheetCells, "<text:p>x</text:p>"))}}
+        << importSheet << 1 << QStringList{QStringLiteral("abgelehnt: Zeilen 3 bis 3: Sie wiederholen Zeile 2")} << QString()
+        << QStringList{};
+    QTest::newRow("import .ods: an entity nobody declared")
+        << Files{{sheet, cellOf("<text:p>vor &xxe; nach</text:p>")}} << importSheet << 2 << QStringList{}
+        << QStringLiteral("ist kein wohlgeformtes XML (Zeile 1") << QStringList{QStringLiteral("Kreaturen")};
+    QTest::newRow("import .ods: an external entity")
+        << Files{{sheet, cellOf("<text:p>vor &xxe; nach</text:p>")
+                             .replace("<office:document-content", "<!DOCTYPE x [<!ENTITY xxe SYSTEM \"file:///etc/hostname\">]><office:document-content")}}
+        << importSheet << 2 << QStringList{}
+        << QStringLiteral("Die Tabelle kann so nicht gelesen werden: sie enthält eine Dokumenttypdefinition")
+        << QStringList{QStringLiteral("Kreaturen")};
+    QTest::newRow("import .ods: XML's own entities")
+        << Files{{sheet, cellOf("<text:p>vor &amp; &lt;nach&gt;</text:p>")}} << importSheet << 0
+        << QStringList{QStringLiteral("angelegt: Kreaturen/A.dat")} << QString() << QStringList{};
+    QTest::newRow("import .ods: a table inside a table")
+        << Files{{sheet, cellOf("<table:table><table:table-row><table:table-cell><text:p>x</text:p></table:table-cell></table:table-row></table:table>")}}
+        << importSheet << 2 << QStringList{} << QStringLiteral("eine Tabelle in der Tabelle") << QStringList{QStringLiteral("Kreaturen")};
+    QTest::newRow("import .ods: rows on a second sheet named")
+        << Files{{sheet, odsOf + sheetXml(sheetRow({}, sheetCells, "<text:p>x</text:p>"),
+                                          "<table:table table:name=\"Notizen\"><table:table-row><table:table-cell><text:p>Mana "
+                                          "erhöhen</text:p></table:table-cell></table:table-row></table:table>")}}
+        << importSheet << 0
+        << QStringList{QStringLiteral("Hinweis: Gelesen wird nur das erste Blatt der Tabelle; das Blatt 'Notizen' und die "
+                                      "folgenden haben 1 Zeilen mit Text")}
+        << QString() << QStringList{};
+    QTest::newRow("import .ods: the items of a list, a line each")
+        << Files{{sheet, cellOf("<text:list><text:list-item><text:p>eins</text:p></text:list-item><text:list-item>"
+                                "<text:p>zwei</text:p></text:list-item></text:list>")},
+                 {QStringLiteral("Kreaturen/A.dat"), "1,\"A\",1,\"5\",0,0,0,0,0,\"\"\r\n"}}
+        << QStringList{QStringLiteral("import"), QStringLiteral("--dry-run"), QStringLiteral("--overwrite"), sheet} << 0
+        << QStringList{QStringLiteral("  Beschreibung: '' → 'eins\\x0D\\x0Azwei'")} << QString() << QStringList{};
+    const auto percentIn = [](const QByteArray &value) {
+        QList<QByteArray> cells = sheetCells;
+        cells[8] = "10";
+        cells[9] = "<table:table-cell office:value-type=\"percentage\" office:value=\"" + value + "\"><text:p>x</text:p></table:table-cell>";
+        return odsOf + sheetXml(sheetRow({}, cells, "<text:p>x</text:p>"));
+    };
+    QTest::newRow("import .ods: a percentage cell in a text column read as its percentage")
+        << Files{{sheet, percentIn("0.1")}} << importSheet << 0 << QStringList{QStringLiteral("angelegt: Kreaturen/A.dat")}
+        << QString() << QStringList{};
+    QTest::newRow("import .ods: a percentage cell contradicting its code")
+        << Files{{sheet, percentIn("0.11")}} << importSheet << 1
+        << QStringList{QStringLiteral("Spalte 'Angriff (Text)' sagt '11%', der Code 10")} << QString()
+        << QStringList{QStringLiteral("Kreaturen/A.dat")};
+    QTest::newRow("import .ods: cut short, in German")
+        << Files{{sheet, cellOf("<text:p>x</text:p>").chopped(40)}} << importSheet << 2 << QStringList{}
+        << QStringLiteral("endet mittendrin") << QStringList{QStringLiteral("Kreaturen")};
+    QTest::newRow("import .ods: saved with a password")
+        << Files{{sheet, protectedOdsOf + sheetXml({})}} << importSheet << 2 << QStringList{}
+        << QStringLiteral("mit einem Kennwort geschützt") << QStringList{QStringLiteral("Kreaturen")};
+    QTest::newRow("import: a column of the table twice")
+        << Files{{table, header.trimmed() + ",Mana\r\n" + row("Kreaturen,A.dat,1,,A,1,,8,0,,0,,0,,0,,0,,,99")}}
+        << QStringList{QStringLiteral("import"), table} << 2 << QStringList{}
+        << QStringLiteral("Die Spalte 'Mana' steht zweimal in der Tabelle (Spalte 8 und 20)") << QStringList{QStringLiteral("Kreaturen")};
+    QTest::newRow("import: a column of notes twice")
+        << Files{{table, header.trimmed() + ",Notiz,Notiz\r\n" + row("Kreaturen,A.dat,1,,A,1,,8,0,,0,,0,,0,,0,,,a,b")}}
+        << QStringList{QStringLiteral("import"), table} << 0 << QStringList{QStringLiteral("angelegt: Kreaturen/A.dat")}
+        << QString() << QStringList{};
+    QTest::newRow("import: JSON with a key twice")
+        << Files{{QStringLiteral("t.json"), "[{\"Ordner\": \"Zauber\", \"Datei\": \"J.dat\", \"Typ\": 2, \"Name\": \"J\", "
+                                            "\"Magik\": 4, \"Mana\": \"9\", \"Angriff\": 0, \"Verteidigung\": 0, "
+                                            "\"Bewegung-Erde\": 0, \"Bewegung-Wasser\": 0, \"Bewegung-Luft\": 0, "
+                                            "\"Beschreibung\": \"\", \"Ma\\u006ea\": \"99\"}]"}}
+        << QStringList{QStringLiteral("import"), QStringLiteral("t.json")} << 2 << QStringList{}
+        << QStringLiteral("Eintrag 1 hat die Spalte 'Mana' zweimal") << QStringList{QStringLiteral("Zauber")};
     // Spelling: the records' names, the writer's list and --words are known words.
     const Files spelt{{QStringLiteral("Kreaturen/Zyrrakoth.dat"),
                        "1,\"Zyrrakoth\",2,\"12\",80,60,0,0,100,\"Kraxel, Pfnurz und der Glutwurm fliegen mit Feuur.\"\r\n"},
