@@ -132,7 +132,8 @@ int main(int argc, char *argv[])
             return usage(problem);
         if (parser.isSet(o.words) && !parser.isSet(o.spelling))
             return usage(QStringLiteral("--words gilt nur mit --spelling."));
-        if (parser.isSet(o.words) && !QFileInfo(parser.value(o.words)).isFile())
+        // A folder or a FIFO in its place is there: the check says what it is.
+        if (parser.isSet(o.words) && !QFileInfo(parser.value(o.words)).exists() && !QFileInfo(parser.value(o.words)).isSymLink())
             return usage(QStringLiteral("Die Wortliste '%1' gibt es nicht.").arg(parser.value(o.words)));
         return ww::cli::check(folder, {parser.isSet(o.spelling), parser.value(o.words)}, out, err);
     }

@@ -94,10 +94,13 @@ bool append(const QString &path, const QString &word, QString *error)
         line.prepend('\n');
     // All of it or nothing: a part of a line on a full disk would glue the
     // next word to it.
-    const ssize_t n = ::write(fd, line.constData(), size_t(line.size()));
+    ssize_t n = ::write(fd, line.constData(), size_t(line.size()));
     if (n == line.size())
         return true;
-    const int why = n < 0 ? errno : ENOSPC;
+    // A short write gives no reason; the rest of it does.
+    if (n >= 0 && ::write(fd, line.constData() + n, size_t(line.size() - n)) >= 0)
+        errno = ENOSPC;
+    const int why = errno;
     if (n > 0 && ::ftruncate(fd, st.st_size) != 0)
         return fail(RecordError::reasonFromErrno(why) + QStringLiteral("; die Liste endet nun mitten in einer Zeile"));
     return fail(RecordError::reasonFromErrno(why));

@@ -12,6 +12,7 @@
 
 #include <grp.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -38,6 +39,9 @@ const QByteArray locked("(chmod 000)");
 // A file listed with bytes that start with `linkTo` is made a symbolic link
 // to the rest of them.
 const QByteArray linkTo("(link) ");
+
+// A file listed with these bytes is made a FIFO that nobody writes to.
+const QByteArray fifo("(fifo)");
 
 // A file listed with bytes that start with `odsOf` is made an .ods sheet
 // whose content.xml is the rest of them; with `protectedOdsOf`, one saved
@@ -94,6 +98,11 @@ void writeFiles(const QDir &root, const Files &files)
         }
         if (bytes == locked) {
             QVERIFY(root.mkpath(path));
+            continue;
+        }
+        if (bytes == fifo) {
+            QVERIFY(root.mkpath(QFileInfo(path).path()));
+            QCOMPARE(::mkfifo(QFile::encodeName(root.filePath(path)).constData(), 0600), 0);
             continue;
         }
         if (bytes.startsWith(linkTo)) {
@@ -568,6 +577,43 @@ void TestRecords::invocations_data()
     QTest::newRow("check --words: without --spelling")
         << spelt << QStringList{QStringLiteral("check"), QStringLiteral("--words"), QStringLiteral("eigene.txt")} << 2
         << QStringList{} << QStringLiteral("--words gilt nur mit --spelling") << QStringList{};
+    // Word lists are regular files of a bounded size, read whatever their encoding.
+    // `files` with the file at `path` (and anything below it) in place of the one there.
+    const auto with = [](Files files, const QString &path, const QByteArray &bytes) {
+        files.removeIf([&](const auto &file) {
+            return file.first == path || file.first.startsWith(path + QLatin1Char('/')) || path.startsWith(file.first + QLatin1Char('/'));
+        });
+        return files + Files{{path, bytes}};
+    };
+    const Files zwerg = with(spelt, QStringLiteral("Kreaturen/Zyrrakoth.dat"),
+                             "1,\"Zyrrakoth\",2,\"12\",80,60,0,0,100,\"Kraxel und Pfnurz in Zwergenbr\xfc\x63k.\"\r\n");
+    const QStringList checkWords{QStringLiteral("check"), QStringLiteral("--spelling"), QStringLiteral("--words"), QStringLiteral("eigene.txt")};
+    const auto wordsIn = [&](const QByteArray &bytes) { return with(zwerg, QStringLiteral("eigene.txt"), bytes); };
+    QTest::newRow("check --words: a list in Windows-1252")
+        << wordsIn("Pfnurz\r\nZwergenbr\xfc\x63k\r\n") << checkWords << 0 << QStringList{QStringLiteral("0 Hinweise.")} << QString()
+        << QStringList{};
+    QTest::newRow("check --words: a list in UTF-16")
+        << wordsIn(QByteArray("\xFF\xFEP\0f\0n\0u\0r\0z\0\n\0Z\0w\0e\0r\0g\0e\0n\0b\0r\0\xfc\0\x63\0k\0", 42))
+        << checkWords << 0 << QStringList{QStringLiteral("0 Hinweise.")} << QString() << QStringList{};
+    QTest::newRow("check --words: a list in UTF-8")
+        << wordsIn("Pfnurz\nZwergenbr\xc3\xbc\x63k") << checkWords << 0 << QStringList{QStringLiteral("0 Hinweise.")} << QString()
+        << QStringList{};
+    QTest::newRow("check --words: a FIFO, never waited for")
+        << wordsIn(fifo) << checkWords << 1 << QStringList{}
+        << QStringLiteral("Die Wortliste 'eigene.txt' kann nicht gelesen werden: sie ist keine gewöhnliche Datei") << QStringList{};
+    QTest::newRow("check --words: a folder")
+        << with(zwerg, QStringLiteral("eigene.txt/.keep"), {}) << checkWords << 1 << QStringList{}
+        << QStringLiteral("'eigene.txt' kann nicht gelesen werden: an ihrer Stelle steht ein Ordner") << QStringList{};
+    QTest::newRow("the writer's list linked to /dev/zero")
+        << with(spelt, QStringLiteral("daten/ww_editor/woerter.txt"), linkTo + "/dev/zero")
+        << QStringList{QStringLiteral("check"), QStringLiteral("--spelling"), memoryBound} << 1 << QStringList{}
+        << QStringLiteral("woerter.txt' kann nicht gelesen werden: sie ist keine gewöhnliche Datei") << QStringList{};
+    QTest::newRow("check --words: a list of 16 MiB")
+        << wordsIn(QByteArray(16 * 1024 * 1024, 'x')) << checkWords << 0 << QStringList{QStringLiteral("1 Hinweis.")} << QString()
+        << QStringList{};
+    QTest::newRow("check --words: a list one byte over 16 MiB")
+        << wordsIn(QByteArray(16 * 1024 * 1024 + 1, 'x')) << checkWords << 1 << QStringList{}
+        << QStringLiteral("sie ist mit 16.777.217 Bytes zu groß (höchstens 16.777.216 Bytes)") << QStringList{};
     QTest::newRow("check --words: no such list")
         << spelt << QStringList{QStringLiteral("check"), QStringLiteral("--spelling"), QStringLiteral("--words"), QStringLiteral("fehlt.txt")}
         << 2 << QStringList{} << QStringLiteral("Die Wortliste 'fehlt.txt' gibt es nicht") << QStringList{};

@@ -7,10 +7,14 @@
 #include "recovery_copy.h"
 #include "spell_checker.h"
 #include "spell_underline.h"
+#include "word_list.h"
 
 #include <QAccessible>
 #include <QComboBox>
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +30,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace ww;
@@ -99,6 +104,9 @@ private Q_SLOTS:
     void recoveryCopy_data();
     void recoveryCopy();
     void recoveryCopyWaitsForAPause();
+    void recoveryCopyWhileTyping();
+    void addingToWordList_data();
+    void addingToWordList();
     void spellingUnderlines_data();
     void spellingUnderlines();
     void spellingMenu();
@@ -762,13 +770,58 @@ void TestEditor::recoveryCopy_data()
     QTest::addColumn<QList<int>>("answers"); // to the boxes at start-up
     QTest::addColumn<bool>("restored");
     QTest::addColumn<bool>("copyLeft");
+    QTest::addColumn<QString>("said"); // in the first box, if not empty
     using B = QMessageBox;
-    QTest::newRow("killed, then restored") << QStringLiteral("kill") << QList<int>{B::Yes} << true << true;
+    QTest::newRow("killed, then restored") << QStringLiteral("kill") << QList<int>{B::Yes} << true << true << QString();
     QTest::newRow("killed, then the box closed: restored") << QStringLiteral("kill") << QList<int>{B::Escape} << true
-                                                           << true;
-    QTest::newRow("killed, then discarded") << QStringLiteral("kill") << QList<int>{B::No} << false << false;
-    QTest::newRow("another editor still running there") << QStringLiteral("running") << QList<int>{} << false << true;
-    QTest::newRow("a damaged copy is moved aside") << QStringLiteral("damaged") << QList<int>{B::Ok} << false << false;
+                                                           << true << QString();
+    QTest::newRow("killed, then discarded") << QStringLiteral("kill") << QList<int>{B::No} << false << false << QString();
+    QTest::newRow("another editor still running there") << QStringLiteral("running") << QList<int>{} << false << true
+                                                        << QString();
+    QTest::newRow("a damaged copy is moved aside") << QStringLiteral("damaged") << QList<int>{B::Ok} << false << false
+                                                   << QStringLiteral(".beschädigt");
+    // Files the writer did not make, in the copy's place or its lock's.
+    QTest::newRow("killed during a power cut: an empty lock taken over")
+        << QStringLiteral("kill, lock emptied") << QList<int>{B::Yes} << true << true << QStringLiteral("Kreatur 'Glutwurm'");
+    QTest::newRow("a lock from another machine, left to it")
+        << QStringLiteral("kill, lock of another machine") << QList<int>{B::Yes} << false << true
+        << QStringLiteral("anderen Rechner gesperrt (anderer-rechner, Prozess 4711)");
+    QTest::newRow("a lock from another machine, taken over")
+        << QStringLiteral("kill, lock of another machine") << QList<int>{B::No, B::Yes} << true << true
+        << QStringLiteral("anderen Rechner gesperrt");
+    QTest::newRow("a copy of a later version, kept aside") << QStringLiteral("copy of version 2") << QList<int>{B::Ok}
+                                                          << false << false << QStringLiteral("neueren Version des Editors (Format 2");
+    QTest::newRow("a copy of this version, offered") << QStringLiteral("copy of version 1") << QList<int>{B::Yes} << true
+                                                     << true << QStringLiteral("Kreatur 'Glutwurm'");
+    QTest::newRow("a copy without its mana, not offered with blanks")
+        << QStringLiteral("copy without Mana") << QList<int>{B::Ok} << false << false << QStringLiteral("ist beschädigt");
+    QTest::newRow("a copy of another folder, not offered") << QStringLiteral("copy of another folder") << QList<int>{B::Ok}
+                                                           << false << false << QStringLiteral("gehört zum Ordner '/anderswo'");
+    QTest::newRow("a FIFO in the copy's place, never waited for")
+        << QStringLiteral("fifo") << QList<int>{B::Ok} << false << true << QStringLiteral("keine gewöhnliche Datei");
+    QTest::newRow("a dangling link in the copy's place, never followed")
+        << QStringLiteral("link") << QList<int>{B::Ok} << false << false << QStringLiteral("symbolische Verknüpfung");
+    QTest::newRow("a read-only state folder still offers its copy")
+        << QStringLiteral("kill, read-only") << QList<int>{B::Yes, B::Ok} << true << true << QStringLiteral("Kreatur 'Glutwurm'");
+}
+
+// A copy as an editor of this version writes it, `version` and `folder` given.
+static QByteArray copyJson(int version, const QString &folder, bool withMana = true)
+{
+    QJsonObject form{{QStringLiteral("Typ"), 1},          {QStringLiteral("Name"), QStringLiteral("Glutwurm")},
+                     {QStringLiteral("Magik"), 1},        {QStringLiteral("Angriff"), 0},
+                     {QStringLiteral("Verteidigung"), 0}, {QStringLiteral("Bewegung-Erde"), 0},
+                     {QStringLiteral("Bewegung-Wasser"), 0}, {QStringLiteral("Bewegung-Luft"), 0},
+                     {QStringLiteral("Beschreibung"), QString()}};
+    if (withMana)
+        form.insert(QStringLiteral("Mana"), QStringLiteral("5\"🐉"));
+    return QJsonDocument(QJsonObject{{QStringLiteral("format"), QStringLiteral("ww_editor recovery copy")},
+                                     {QStringLiteral("version"), version},
+                                     {QStringLiteral("changed"), QStringLiteral("2026-12-09T10:00:00.000")},
+                                     {QStringLiteral("workingFolder"), folder},
+                                     {QStringLiteral("loadedFrom"), QString()},
+                                     {QStringLiteral("form"), form}})
+        .toJson();
 }
 
 void TestEditor::recoveryCopy()
@@ -777,12 +830,29 @@ void TestEditor::recoveryCopy()
     QFETCH(QList<int>, answers);
     QFETCH(bool, restored);
     QFETCH(bool, copyLeft);
+    QFETCH(QString, said);
     const QString state = at(QStringLiteral("state"));
     const QString copy = RecoveryCopy(state, m_cwd->path()).path();
+    const QByteArray mountPoint = QFile::encodeName(state);
+    const auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
+    if (setup.endsWith(QLatin1String("read-only"))) {
+        QVERIFY(QDir().mkpath(state));
+        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=1m") != 0)
+            QSKIP("no permission to mount a file system here");
+    }
     // Ended by its destructor, whatever way the test leaves.
     QProcess other;
     if (setup == QLatin1String("damaged")) {
         writeFile(copy, "{\"format\": \"ww_editor recovery copy\", \"version\": 1, \"form\": {\"Na");
+    } else if (setup.startsWith(QLatin1String("copy"))) {
+        const QString folder = setup.endsWith(QLatin1String("another folder")) ? QStringLiteral("/anderswo") : QDir(m_cwd->path()).absolutePath();
+        writeFile(copy, copyJson(setup.endsWith(QLatin1Char('2')) ? 2 : 1, folder, !setup.endsWith(QLatin1String("Mana"))));
+    } else if (setup == QLatin1String("fifo")) {
+        QVERIFY(QDir().mkpath(state));
+        QCOMPARE(::mkfifo(QFile::encodeName(copy).constData(), 0600), 0);
+    } else if (setup == QLatin1String("link")) {
+        QVERIFY(QDir().mkpath(state));
+        QVERIFY(QFile::link(at(QStringLiteral("draussen.json")), copy));
     } else {
         // Another editor, in a process of its own, edits until it is killed.
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -791,12 +861,19 @@ void TestEditor::recoveryCopy()
         other.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(other.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(copy), 20000);
-        if (setup == QLatin1String("kill")) {
+        if (setup.startsWith(QLatin1String("kill"))) {
             ::kill(pid_t(other.processId()), SIGKILL);
             QVERIFY(other.waitForFinished());
         }
     }
-    const QByteArray leftBytes = fileBytes(copy);
+    if (setup.endsWith(QLatin1String("lock emptied")))
+        writeFile(copy + QStringLiteral(".lock"), "");
+    if (setup.endsWith(QLatin1String("another machine")))
+        writeFile(copy + QStringLiteral(".lock"), "4711\nww_editor\nanderer-rechner\n");
+    if (setup.endsWith(QLatin1String("read-only")))
+        QCOMPARE(::mount("tmpfs", mountPoint.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=1m"), 0);
+    // A FIFO would keep the test itself waiting.
+    const QByteArray leftBytes = QFileInfo(copy).isFile() ? fileBytes(copy) : QByteArray();
 
     BoxAnswerer boxes(answers);
     m_editor->keepRecoveryCopies(state);
@@ -809,10 +886,12 @@ void TestEditor::recoveryCopy()
         QCOMPARE(boxes.seen[0].buttons.size(), 2);
         QCOMPARE(boxes.seen[0].defaultButton, QStringLiteral("Wiederherstellen"));
     }
-    if (setup == QLatin1String("damaged")) {
-        QVERIFY2(boxes.seen[0].text.contains(copy + QStringLiteral(".beschädigt")), qPrintable(boxes.seen[0].text));
+    if (!said.isEmpty())
+        QVERIFY2(boxes.seen[0].text.contains(said), qPrintable(boxes.seen[0].text));
+    if (setup == QLatin1String("damaged"))
         QCOMPARE(fileBytes(copy + QStringLiteral(".beschädigt")), leftBytes);
-    }
+    if (setup.endsWith(QLatin1String("read-only"))) // restored, but no copy can be kept there: said so, with the reason
+        QVERIFY2(boxes.seen[1].text.contains(QStringLiteral("schreibgeschützt")), qPrintable(boxes.seen[1].text));
     // Everything as typed, even what a record file could not hold.
     QCOMPARE(child<QLineEdit>("thing_name")->text(), restored ? QStringLiteral("Glutwurm") : QString());
     QCOMPARE(child<QLineEdit>("mana")->text(), restored ? QStringLiteral("5\"🐉") : QStringLiteral("5"));
@@ -827,7 +906,13 @@ void TestEditor::recoveryCopy()
         other.waitForFinished();
         return;
     }
-    if (restored) {
+    if (setup == QLatin1String("link")) {
+        // The next copy replaces the link; nothing is written where it pointed.
+        child<QLineEdit>("thing_name")->setText(QStringLiteral("Neu"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(copy).isFile() && !QFileInfo(copy).isSymLink(), 20000);
+        QVERIFY(!QFileInfo::exists(at(QStringLiteral("draussen.json"))));
+    }
+    if (restored && !setup.endsWith(QLatin1String("read-only"))) {
         // Restored work is unsaved: closing asks, and discarding removes the copy.
         BoxAnswerer closing({QMessageBox::Discard});
         QVERIFY(m_editor->close());
@@ -865,10 +950,90 @@ void TestEditor::recoveryCopyWaitsForAPause()
     child<QLineEdit>("mana")->setText(QStringLiteral("6"));
     QTRY_COMPARE_WITH_TIMEOUT(warned.seen.size(), 1, 5000);
     QVERIFY2(warned.seen[0].text.contains(QStringLiteral("kein-ordner/state")), qPrintable(warned.seen[0].text));
+    QVERIFY2(warned.seen[0].text.contains(QStringLiteral("ein Teil des Pfades ist kein Ordner")), qPrintable(warned.seen[0].text));
     child<QLineEdit>("mana")->setText(QStringLiteral("7"));
     QTest::qWait(2500);
     QCOMPARE(warned.seen.size(), 1);
     QCOMPARE(child<QLineEdit>("mana")->text(), QStringLiteral("7"));
+}
+
+void TestEditor::recoveryCopyWhileTyping()
+{
+    const QString state = at(QStringLiteral("state"));
+    const QString copy = RecoveryCopy(state, m_cwd->path()).path();
+    m_editor->keepRecoveryCopies(state);
+    // A writer who never pauses still has a copy, at most 2 s old: typing
+    // goes on, a key every 50 ms, until the copy is there.
+    auto *text = child<QPlainTextEdit>("text");
+    text->setFocus();
+    QElapsedTimer typing;
+    typing.start();
+    int keys = 0;
+    while (!QFileInfo::exists(copy) && typing.elapsed() < 30000) {
+        QTest::keyClick(text, Qt::Key_A);
+        ++keys;
+        QTest::qWait(50);
+    }
+    QVERIFY2(QFileInfo::exists(copy), "no copy while typing went on");
+    QVERIFY(keys > 1);
+    QVERIFY(fileBytes(copy).contains("\"Beschreibung\":\"a"));
+
+    // Whatever the form holds is written and read back: 65 MiB are more
+    // than a record holds, yet the form takes them.
+    Record huge;
+    huge.text = QString(65 * 1024 * 1024, QLatin1Char('x'));
+    RecoveryCopy other(at(QStringLiteral("state2")), m_cwd->path());
+    QCOMPARE(other.claim(), RecoveryCopy::Claim::Claimed);
+    QString error;
+    QVERIFY2(other.write(huge, QString(), error), qPrintable(error));
+    QString problem;
+    const std::optional<RecoveryCopy::Leftover> back = other.leftover(problem);
+    QVERIFY2(back, qPrintable(problem));
+    QCOMPARE(back->record.text.size(), huge.text.size());
+}
+
+void TestEditor::addingToWordList_data()
+{
+    QTest::addColumn<QByteArray>("before"); // the list's bytes, or "(none)", "(fifo)", "(folder)"
+    QTest::addColumn<int>("fileLimit"); // bytes any file may grow to, as on a full disk; 0 for none
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QString>("reason"); // of the failure, if it fails
+    QTest::newRow("no list yet") << QByteArray("(none)") << 0 << QByteArray("Pfnurz\n") << QString();
+    QTest::newRow("a list ending in a line end") << QByteArray("Kraxel\n") << 0 << QByteArray("Kraxel\nPfnurz\n") << QString();
+    QTest::newRow("a last line without its line end, kept a word of its own")
+        << QByteArray("Kraxel") << 0 << QByteArray("Kraxel\nPfnurz\n") << QString();
+    QTest::newRow("a full disk: nothing of the word written")
+        << QByteArray("Kraxel") << 10 << QByteArray("Kraxel") << QStringLiteral("die Datei wird zu groß");
+    QTest::newRow("a FIFO in the list's place, never waited for")
+        << QByteArray("(fifo)") << 0 << QByteArray() << QStringLiteral("keine gewöhnliche Datei");
+    QTest::newRow("a folder in the list's place")
+        << QByteArray("(folder)") << 0 << QByteArray() << QStringLiteral("an ihrer Stelle steht ein Ordner");
+}
+
+void TestEditor::addingToWordList()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(int, fileLimit);
+    QFETCH(QByteArray, after);
+    QFETCH(QString, reason);
+    const QString list = at(QStringLiteral("daten/woerter.txt"));
+    QVERIFY(QDir().mkpath(at(QStringLiteral("daten"))));
+    if (before == "(fifo)")
+        QCOMPARE(::mkfifo(QFile::encodeName(list).constData(), 0600), 0);
+    else if (before == "(folder)")
+        QVERIFY(QDir().mkpath(list));
+    else if (before != "(none)")
+        writeFile(QStringLiteral("daten/woerter.txt"), before);
+    QString error;
+    std::optional<FileSizeLimit> limit;
+    if (fileLimit > 0)
+        limit.emplace(rlim_t(fileLimit));
+    const bool added = spelling::wordlist::append(list, QStringLiteral("Pfnurz"), &error);
+    limit.reset();
+    QCOMPARE(added, reason.isEmpty());
+    QVERIFY2(error.contains(reason) && (added || error.contains(list)), qPrintable(error));
+    if (QFileInfo(list).isFile())
+        QCOMPARE(fileBytes(list), after);
 }
 
 void TestEditor::spellingUnderlines_data()
@@ -883,11 +1048,13 @@ void TestEditor::spellingUnderlines_data()
         << system << QStringLiteral("Der Drache speit Feuur über die Berge.") << QStringList{QStringLiteral("Feuur")}
         << false;
     QTest::newRow("numbers, words with digits, single letters")
-        << system << QStringLiteral("Er hat 3 Köpfe, 12.000 Schuppen, 2te Reihe, x und y, W4rm.") << QStringList{}
+        << system << QStringLiteral("Er hat 3 Köpfe, 12.000 Schuppen, 2te Reihe, x und y, É und ß, W4rm.") << QStringList{}
         << false;
     QTest::newRow("record names and the writer's list")
         << system << QStringLiteral("Zyrrakoth und Kraxel jagen den Glutwurmm.") << QStringList{QStringLiteral("Glutwurmm")}
         << false;
+    QTest::newRow("a lower-case word of the writer's list, capitalised as a sentence starts")
+        << system << QStringLiteral("Zwergel sah den Zwergell.") << QStringList{QStringLiteral("Zwergell")} << false;
     QTest::newRow("no dictionary installed") << QByteArray() << QStringLiteral("Der Drache speit Feuur.") << QStringList{}
                                              << false;
     QTest::newRow("typed after an empty start")
@@ -910,7 +1077,7 @@ void TestEditor::spellingUnderlines()
     if (dictionaries != "system")
         qputenv("DICPATH", dictionaries);
     writeFile(QStringLiteral("Kreaturen/Zyrrakoth.dat"), "1,\"Zyrrakoth\",1,\"5\",0,0,0,0,0,\"\"\r\n");
-    writeFile(QStringLiteral("woerter.txt"), "Kraxel\n");
+    writeFile(QStringLiteral("woerter.txt"), "Kraxel\nzwergel\n");
     // A box the writer is typing into, as the dictionary arrives: nothing is said about it.
     auto *box = child<QPlainTextEdit>("text");
     if (!typedLater)
@@ -939,8 +1106,15 @@ void TestEditor::spellingMenu()
     QTRY_COMPARE_WITH_TIMEOUT(underlined(box), (QStringList{QStringLiteral("Feuur"), QStringLiteral("Kraxel")}), 30000);
     auto *spelling = box->findChild<SpellUnderline *>(QStringLiteral("spelling"));
 
+    // From the keyboard, the word just typed (the cursor right after it) has its suggestions.
+    QTextCursor after = box->textCursor();
+    after.setPosition(int(text.indexOf(QStringLiteral("Feuur")) + 5));
+    box->setTextCursor(after);
+    std::unique_ptr<QMenu> menu(spelling->createMenu(QPoint(), true));
+    QVERIFY(menuAction(menu.get(), QStringLiteral("Feuer")));
+
     // A suggestion replaces the word; one Strg+Z brings it back.
-    std::unique_ptr<QMenu> menu(spelling->createMenu(pointAt(box, QStringLiteral("Feuur"))));
+    menu.reset(spelling->createMenu(pointAt(box, QStringLiteral("Feuur"))));
     menuAction(menu.get(), QStringLiteral("Feuer"))->trigger();
     QCOMPARE(box->toPlainText(), QStringLiteral("Der Drache speit Feuer auf Kraxel."));
     QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
@@ -966,6 +1140,13 @@ void TestEditor::spellingMenu()
     box->setPlainText(text);
     m_editor->checkSpelling(list);
     QTRY_COMPARE_WITH_TIMEOUT(underlined(box), QStringList{QStringLiteral("Feuur")}, 30000);
+
+    // Five suggestions at most, in bold, where the dictionary has ten.
+    box->setPlainText(QStringLiteral("Eine Wase"));
+    box->moveCursor(QTextCursor::End);
+    menu.reset(box->findChild<SpellUnderline *>(QStringLiteral("spelling"))->createMenu(QPoint(), true));
+    const QList<QAction *> actions = menu->actions();
+    QCOMPARE(std::count_if(actions.begin(), actions.end(), [](const QAction *a) { return a->font().bold(); }), 5);
 }
 
 // The other editor of recoveryCopy(): shows a form, types into it and waits
