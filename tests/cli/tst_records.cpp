@@ -471,6 +471,31 @@ void TestRecords::invocations_data()
     QTest::newRow("import: a zip that is no spreadsheet")
         << Files{{QStringLiteral("t.ods"), "PK\x03\x04 kaputt"}} << QStringList{QStringLiteral("import"), QStringLiteral("t.ods")}
         << 2 << QStringList{} << QStringLiteral("kein vollständiges .ods-Archiv") << QStringList{QStringLiteral("Kreaturen")};
+    QTest::newRow("import .ods: two blank cells side by side")
+        << Files{{QStringLiteral("t.ods"), [] {
+                      QList<QByteArray> cells = sheetCells;
+                      cells[7] = ""; // an empty mana beside the empty text of the magic
+                      return odsOf + sheetXml(sheetRow({}, cells, "<text:p>x</text:p>"));
+                  }()}}
+        << QStringList{QStringLiteral("import"), QStringLiteral("t.ods")} << 0 << QStringList{QStringLiteral("angelegt: Kreaturen/A.dat")}
+        << QString() << QStringList{};
+    QTest::newRow("import: a record folder that is a link to a folder")
+        << Files{{QStringLiteral("echt/.keep"), ""}, {QStringLiteral("Kreaturen"), linkTo + "echt"}, csvTable(aRow)}
+        << QStringList{QStringLiteral("import"), table} << 0 << QStringList{QStringLiteral("angelegt: Kreaturen/A.dat")}
+        << QString() << QStringList{};
+    QTest::newRow("check: one record folder unreadable, the other missing")
+        << Files{{QStringLiteral("Kreaturen"), locked}} << QStringList{QStringLiteral("check")} << 1
+        << QStringList{QStringLiteral("0 Dateien gelesen")} << QStringLiteral("/Kreaturen' kann nicht gelesen werden: keine Berechtigung")
+        << QStringList{};
+    QTest::newRow("check: a short name stored in a longer file name")
+        << Files{{QStringLiteral("Kreaturen/Drache.dat"), "1,\"Dra\",1,\"5\",0,0,0,0,0,\"\"\r\n"}}
+        << QStringList{QStringLiteral("check")} << 0
+        << QStringList{QStringLiteral("Drache.dat: Hinweis: Der gespeicherte Name 'Dra' weicht vom Dateinamen ab")} << QString()
+        << QStringList{};
+    QTest::newRow("export --format json: a backslash escaped")
+        << Files{{QStringLiteral("Kreaturen/A.dat"), "1,\"A\",1,\"5\",0,0,0,0,0,\"C:\\Wege\"\r\n"}}
+        << QStringList{QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("json")} << 0
+        << QStringList{QStringLiteral("\"Beschreibung\": \"C:\\\\Wege\"")} << QString() << QStringList{};
     // Sheets the writer did not make: bounded while they are read, and
     // nothing in them dropped without a word.
     const QStringList importSheet{QStringLiteral("import"), QStringLiteral("t.ods"), memoryBound};
@@ -614,6 +639,13 @@ void TestRecords::invocations_data()
     QTest::newRow("check --words: a list one byte over 16 MiB")
         << wordsIn(QByteArray(16 * 1024 * 1024 + 1, 'x')) << checkWords << 1 << QStringList{}
         << QStringLiteral("sie ist mit 16.777.217 Bytes zu groß (höchstens 16.777.216 Bytes)") << QStringList{};
+    QTest::newRow("check --spelling: 20 unknown words listed, the rest counted")
+        << Files{{QStringLiteral("Kreaturen/Viele.dat"),
+                  "1,\"Viele\",1,\"5\",0,0,0,0,0,\"Zqa Zqb Zqc Zqd Zqe Zqf Zqg Zqh Zqi Zqj Zqk Zql Zqm Zqn Zqo Zqp Zqq Zqr Zqs Zqt Zqu\"\r\n"}}
+        << QStringList{QStringLiteral("check"), QStringLiteral("--spelling")} << 0
+        << QStringList{QStringLiteral("Beschreibung: Zqa, Zqb, Zqc, Zqd, Zqe, Zqf, Zqg, Zqh, Zqi, Zqj, Zqk, Zql, Zqm, Zqn, Zqo, "
+                                      "Zqp, Zqq, Zqr, Zqs, Zqt und 1 weitere")}
+        << QString() << QStringList{};
     QTest::newRow("check --words: no such list")
         << spelt << QStringList{QStringLiteral("check"), QStringLiteral("--spelling"), QStringLiteral("--words"), QStringLiteral("fehlt.txt")}
         << 2 << QStringList{} << QStringLiteral("Die Wortliste 'fehlt.txt' gibt es nicht") << QStringList{};
@@ -809,6 +841,7 @@ void TestRecords::throughLibreOfficeCalc()
                 {QStringLiteral("Zauber/Größe €.dat"),
                  "2,\"Gr\xf6\xdf\x65 \x80\",4,\"1.000\",0,0,0,0,0,\"\xe4\xf6\xfc \xc4\xd6\xdc \xdf \x80\r\n\r\nnach einer Leerzeile\"\r\n"},
                 {QStringLiteral("Zauber/1e10.dat"), "2,\"1e10\",5,\"1/2\",100,100,100,100,100,\"\"\r\n"},
+                {QStringLiteral("Zauber/Raum.dat"), "2,\"Raum\",1,\"5\",0,0,0,0,0,\"vor \tnach\"\r\n"},
                 {QStringLiteral("Zauber/Lang.dat"),
                  "2,\"Lang\",1,\"7\",0,0,0,0,0,\"" + QByteArray("Ein langer Text. ").repeated(1900) + "\"\r\n"}});
     QFETCH(QStringList, options);
@@ -826,6 +859,16 @@ void TestRecords::throughLibreOfficeCalc()
     const QString sheets = QDir(folder.path()).filePath(QStringLiteral("tabellen"));
     writeFile(sheets + (options.contains(QStringLiteral("ods")) ? QStringLiteral("/t.ods") : QStringLiteral("/t.csv")),
               exported.out);
+    if (options.contains(QStringLiteral("ods"))) {
+        // A space beside a tab is written as an element of its own, as a
+        // reader that collapses white space must see it.
+        QProcess unzip;
+        unzip.start(QStringLiteral("python3"), {QStringLiteral("-c"),
+                                                QStringLiteral("import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read('content.xml'))"),
+                                                sheets + QStringLiteral("/t.ods")});
+        QVERIFY(unzip.waitForFinished());
+        QVERIFY(unzip.readAllStandardOutput().contains("vor<text:s/>\tnach"));
+    }
 
     for (const QString &call : std::as_const(calls)) {
         QProcess calc;

@@ -206,6 +206,7 @@ void TestPickers::ways_data()
     QTest::newRow("double click on a name with a line break") << QStringLiteral("linebreak");
     QTest::newRow("arrow key, then Enter on the entry") << QStringLiteral("keys");
     QTest::newRow("typed name, then Enter") << QStringLiteral("typed");
+    QTest::newRow("click another entry, then type the name") << QStringLiteral("click other+type");
     QTest::newRow("arrow key, Tab to the button, Enter") << QStringLiteral("keys+button");
 }
 
@@ -239,7 +240,14 @@ void TestPickers::ways()
     QListView *files = list(picker);
     QCOMPARE(entryText(files, 1), QStringLiteral("Drache.dat"));
     const QPoint entry = entryCentre(files, 1);
-    if (way.startsWith(QLatin1String("click+"))) {
+    if (way == QLatin1String("click other+type")) {
+        // What the writer typed last opens, not the entry chosen before.
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, entryCentre(files, 0));
+        QCOMPARE(chosen(picker)->text(), QStringLiteral("Adler.dat"));
+        chosen(picker)->selectAll();
+        QTest::keyClicks(chosen(picker), QStringLiteral("Drache.dat"));
+        QTest::mouseClick(button(picker), Qt::LeftButton);
+    } else if (way.startsWith(QLatin1String("click+"))) {
         QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, entry);
         QCOMPARE(chosen(picker)->text(), QStringLiteral("Drache.dat"));
         QVERIFY(picker->isVisible());
