@@ -35,6 +35,32 @@ bool refusesRoot()
     return true;
 }
 
+// Centres `window` on the point "x,y" the editor gave.
+void centreOn(QWidget &window, const QString &point)
+{
+    const QStringList xy = point.split(QLatin1Char(','));
+    if (xy.size() != 2)
+        return;
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(QPoint(xy[0].toInt(), xy[1].toInt()));
+    window.move(frame.topLeft());
+}
+
+// The editor holds the other end of standard input; when it closes, for
+// whatever reason, no orphan browser stays behind.
+std::unique_ptr<QSocketNotifier> endWithTheEditor()
+{
+    auto editorGone = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(editorGone.get(), &QSocketNotifier::activated, qApp, [notifier = editorGone.get()] {
+        char buffer[256];
+        if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0) {
+            notifier->setEnabled(false);
+            QApplication::quit();
+        }
+    });
+    return editorGone;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -66,14 +92,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     ww::UploadWindow window(home);
-    if (options.isSet(centre)) {
-        const QStringList xy = options.value(centre).split(QLatin1Char(','));
-        if (xy.size() == 2) {
-            QRect frame = window.frameGeometry();
-            frame.moveCenter(QPoint(xy[0].toInt(), xy[1].toInt()));
-            window.move(frame.topLeft());
-        }
-    }
+    if (options.isSet(centre))
+        centreOn(window, options.value(centre));
     if (options.isSet(reportLoads)) {
         QObject::connect(window.browser(), &QWebEngineView::loadFinished, &window, [&window](bool ok) {
             std::printf("%s %s\n", ok ? "loaded" : "failed", qPrintable(window.browser()->title()));
@@ -81,19 +101,7 @@ int main(int argc, char *argv[])
         });
     }
 
-    // The editor holds the other end of standard input; when it closes, for
-    // whatever reason, no orphan browser stays behind.
-    std::unique_ptr<QSocketNotifier> editorGone;
-    if (options.isSet(watchInput)) {
-        editorGone = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
-        QObject::connect(editorGone.get(), &QSocketNotifier::activated, &app, [&editorGone] {
-            char buffer[256];
-            if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0) {
-                editorGone->setEnabled(false);
-                QApplication::quit();
-            }
-        });
-    }
+    const std::unique_ptr<QSocketNotifier> editorGone = options.isSet(watchInput) ? endWithTheEditor() : nullptr;
 
     window.show();
     window.navigate(home);

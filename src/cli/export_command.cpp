@@ -109,6 +109,59 @@ void noteWhatCalcChanges(const QString &path, const QStringList &cells, QTextStr
     }
 }
 
+// The table on its way out, a piece at a time.
+struct Pieces
+{
+    static constexpr qsizetype size = qsizetype(64) * 1024;
+    explicit Pieces(QIODevice &device) : out(device) { text.reserve(size + 4096); }
+
+    void handOn()
+    {
+        wrote(out.write(text) == text.size());
+        text.truncate(0);
+    }
+    // The rest, and all of it through to the file; false if any of it failed.
+    bool finish()
+    {
+        handOn();
+        if (auto *file = qobject_cast<QFileDevice *>(&out))
+            wrote(file->flush());
+        return written;
+    }
+
+    QIODevice &out;
+    QByteArray text;
+    bool written = true;
+    int error = 0;
+
+private:
+    // The first failure is the one worth naming.
+    void wrote(bool ok)
+    {
+        if (written && !ok) {
+            written = false;
+            error = errno;
+        }
+    }
+};
+
+// A spreadsheet would cut what a cell cannot hold: such a record is named
+// and left out. What Calc would change is noted.
+bool fitsSheet(const QString &path, const QStringList &cells, QTextStream &err)
+{
+    const QStringList &columns = table::columns();
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        if (const QString problem = ods::cellProblem(cells[i]); !problem.isEmpty()) {
+            err << storage::printable(QStringLiteral("%1: Die Spalte '%2' hat %3; der Datensatz fehlt in der Tabelle.")
+                                          .arg(path, columns[i], problem))
+                << '\n';
+            return false;
+        }
+    }
+    noteWhatCalcChanges(path, cells, err);
+    return true;
+}
+
 } // namespace
 
 int exportTable(const QString &root, Format format, csv::Style style, QIODevice &out, QTextStream &err)
@@ -116,24 +169,11 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
     const QStringList &columns = table::columns();
     int faulty = 0;
     int rows = 0;
-    bool written = true;
-    int writeError = 0;
     // Rows are added as the records are read, in the pickers' order, and
     // handed on in pieces: a table of 10,000 records never lies in memory whole.
-    QByteArray text = format == Format::Csv ? csv::write({columns}, style) : QByteArrayLiteral("[\n");
-    constexpr qsizetype piece = qsizetype(64) * 1024;
-    text.reserve(piece + 4096);
-    // The first failure is the one worth naming.
-    const auto wrote = [&](bool ok) {
-        if (written && !ok) {
-            written = false;
-            writeError = errno;
-        }
-    };
-    const auto handOn = [&] {
-        wrote(out.write(text) == text.size());
-        text.truncate(0);
-    };
+    Pieces pieces(out);
+    QByteArray &text = pieces.text;
+    text = format == Format::Csv ? csv::write({columns}, style) : QByteArrayLiteral("[\n");
     QList<QStringList> sheet{columns};
     const QStringList problems = forEachRecord(RecordStore(root), [&](const StoredRecord &stored) {
         if (!stored.result.ok()) {
@@ -143,17 +183,10 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
         }
         QStringList cells = table::cells({stored.folder, stored.name.shown, stored.result.record()});
         if (format == Format::Ods) {
-            // A spreadsheet would cut what a cell cannot hold: the record is named and left out.
-            for (qsizetype i = 0; i < cells.size(); ++i) {
-                if (const QString problem = ods::cellProblem(cells[i]); !problem.isEmpty()) {
-                    ++faulty;
-                    err << storage::printable(QStringLiteral("%1: Die Spalte '%2' hat %3; der Datensatz fehlt in der Tabelle.")
-                                                  .arg(stored.path, columns[i], problem))
-                        << '\n';
-                    return;
-                }
+            if (!fitsSheet(stored.path, cells, err)) {
+                ++faulty;
+                return;
             }
-            noteWhatCalcChanges(stored.path, cells, err);
             sheet.append(std::move(cells));
             return;
         }
@@ -164,22 +197,20 @@ int exportTable(const QString &root, Format format, csv::Style style, QIODevice 
                 text += ",\n";
             appendJsonRow(text, columns, cells);
         }
-        if (text.size() >= piece)
-            handOn();
+        if (text.size() >= Pieces::size)
+            pieces.handOn();
     });
     if (format == Format::Json)
         text += rows > 0 ? "\n]\n" : "]\n";
     if (format == Format::Ods)
         text = ods::write(sheet, table::isCodeColumn);
-    handOn();
-    if (auto *file = qobject_cast<QFileDevice *>(&out))
-        wrote(file->flush());
+    const bool written = pieces.finish();
     for (const QString &problem : problems)
         err << storage::printable(problem) << '\n';
     // A table that did not arrive whole is no export: a full disk must not pass.
     if (!written) {
         err << QStringLiteral("Die Tabelle konnte nicht vollständig auf die Standardausgabe geschrieben werden: %1.\n")
-                   .arg(RecordError::reasonFromErrno(writeError));
+                   .arg(RecordError::reasonFromErrno(pieces.error));
         return 1;
     }
     return faulty > 0 || !problems.isEmpty() ? 1 : 0;

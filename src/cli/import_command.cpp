@@ -213,23 +213,22 @@ QByteArray existing(const RecordStore &store, int kind, const QString &fileName)
     return store.readBytes(kind, fileName, bytes).isError() ? QByteArray() : bytes;
 }
 
-} // namespace
-
-int importTable(const QString &tablePath, const QString &root, ImportOptions options, QTextStream &out,
-                QTextStream &err)
+// The table at `path` as rows, its notes printed; nothing, with the reason
+// on `err`, when it cannot be read as it stands.
+std::optional<QList<RawRow>> readTable(const QString &path, QTextStream &out, QTextStream &err)
 {
-    QFile file(tablePath);
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        err << QStringLiteral("Die Tabelle '%1' kann nicht gelesen werden: %2.\n").arg(tablePath, file.errorString());
-        return 2;
+        err << QStringLiteral("Die Tabelle '%1' kann nicht gelesen werden: %2.\n").arg(path, file.errorString());
+        return std::nullopt;
     }
     // Reading takes several times the table's size; larger tables are refused before that.
     if (file.size() > maxTableBytes) {
         err << QStringLiteral("Die Tabelle '%1' ist mit %2 Bytes zu groß: höchstens %3 MiB.\n")
-                   .arg(tablePath)
+                   .arg(path)
                    .arg(file.size())
                    .arg(maxTableBytes / (qint64(1024) * 1024));
-        return 2;
+        return std::nullopt;
     }
     QByteArray data = file.readAll();
     // Editors on Windows start UTF-8 JSON with a byte-order mark as well.
@@ -238,110 +237,134 @@ int importTable(const QString &tablePath, const QString &root, ImportOptions opt
     QString error;
     bool codePage = false;
     QStringList notes;
-    const auto rows = ods::looksLikeSpreadsheet(data)  ? headedRows(ods::read(data, error, &notes), error)
-                      : data.trimmed().startsWith('[') ? jsonRows(data, error)
-                                                       : headedRows(csv::read(data, error, &codePage), error);
-    // The rows hold their own text from here on.
-    data = QByteArray();
+    auto rows = ods::looksLikeSpreadsheet(data)  ? headedRows(ods::read(data, error, &notes), error)
+                : data.trimmed().startsWith('[') ? jsonRows(data, error)
+                                                 : headedRows(csv::read(data, error, &codePage), error);
     if (!rows) {
-        err << storage::printable(tablePath) << QStringLiteral(": ") << storage::printable(error) << '\n';
-        return 2;
+        err << storage::printable(path) << QStringLiteral(": ") << storage::printable(error) << '\n';
+        return std::nullopt;
     }
     if (codePage)
         notes.append(QStringLiteral("Die Tabelle ist kein UTF-8; sie wird ganz als Windows-1252 gelesen."));
     for (const QString &note : std::as_const(notes))
         out << QStringLiteral("Hinweis: ") << storage::printable(note) << '\n';
+    return rows;
+}
 
-    const RecordStore store(root);
-    int created = 0;
-    int replaced = 0;
-    int unchanged = 0;
-    int refused = 0;
-    QHash<QString, QString> targets; // path -> where in the table
-    for (const RawRow &raw : *rows) {
-        const auto refuse = [&](const QString &reason) {
-            ++refused;
-            out << QStringLiteral("abgelehnt: ") << raw.where << QStringLiteral(": ") << storage::printable(reason) << '\n';
-        };
+// Writes rows as record files, each as the editor's save would, and says
+// what became of each.
+class Import
+{
+public:
+    Import(const QString &root, ImportOptions options, QTextStream &out) : m_store(root), m_options(options), m_out(out) {}
+
+    void row(const RawRow &raw)
+    {
         // A row the sheet repeats would go to the same file again: its
         // repeats are refused at once, however long the row.
         const auto refuseRepeats = qScopeGuard([&] {
             if (raw.repeats == 0)
                 return;
-            refused += int(raw.repeats);
-            out << QStringLiteral("abgelehnt: Zeilen %1 bis %2: Sie wiederholen %3; jede Datei wird nur einmal geschrieben.\n")
-                       .arg(raw.line + 2)
-                       .arg(raw.line + 1 + raw.repeats)
-                       .arg(raw.where);
+            m_refused += int(raw.repeats);
+            m_out << QStringLiteral("abgelehnt: Zeilen %1 bis %2: Sie wiederholen %3; jede Datei wird nur einmal geschrieben.\n")
+                         .arg(raw.line + 2)
+                         .arg(raw.line + 1 + raw.repeats)
+                         .arg(raw.where);
         });
+        QString error;
         std::optional<table::Row> row = table::fromCells(raw.cell, error);
-        if (!row) {
-            refuse(error);
-            continue;
-        }
-        if (const QString problem = fileProblem(*row); !problem.isEmpty()) {
-            refuse(problem);
-            continue;
-        }
+        if (!row)
+            return refuse(raw, error);
+        if (const QString problem = fileProblem(*row); !problem.isEmpty())
+            return refuse(raw, problem);
         // The same check the editor runs before it saves.
-        if (const RecordError problem = format::check(row->record); problem.isError()) {
-            refuse(problem.message());
-            continue;
-        }
+        if (const RecordError problem = format::check(row->record); problem.isError())
+            return refuse(raw, problem.message());
         // fileProblem() let only the two record folders through.
         const int kind = row->folder == lists::recordDirectory(lists::creatureKind) ? lists::creatureKind : lists::spellKind;
-        const QString path = store.folder(kind) + QLatin1Char('/') + row->file;
-        if (targets.contains(path)) {
-            refuse(QStringLiteral("%1 stand schon in %2.").arg(path, targets[path]));
-            continue;
-        }
-        targets.insert(path, raw.where);
+        const QString path = m_store.folder(kind) + QLatin1Char('/') + row->file;
+        if (m_targets.contains(path))
+            return refuse(raw, QStringLiteral("%1 stand schon in %2.").arg(path, m_targets[path]));
+        m_targets.insert(path, raw.where);
         // What the real run would refuse, the dry run refuses too.
-        if (const RecordError blocked = store.mayWrite(kind, row->file); blocked.isError()) {
-            refuse(blocked.message());
-            continue;
+        if (const RecordError blocked = m_store.mayWrite(kind, row->file); blocked.isError())
+            return refuse(raw, blocked.message());
+        write(raw, *row, kind, path);
+    }
+
+    int end()
+    {
+        m_out << QStringLiteral("%1%2 angelegt, %3 ersetzt, %4 unverändert, %5 abgelehnt.\n")
+                     .arg(m_options.dryRun ? QStringLiteral("Probelauf: ") : QString())
+                     .arg(m_created)
+                     .arg(m_replaced)
+                     .arg(m_unchanged)
+                     .arg(m_refused);
+        return m_refused > 0 ? 1 : 0;
+    }
+
+private:
+    void refuse(const RawRow &raw, const QString &reason)
+    {
+        ++m_refused;
+        m_out << QStringLiteral("abgelehnt: ") << raw.where << QStringLiteral(": ") << storage::printable(reason) << '\n';
+    }
+
+    void write(const RawRow &raw, const table::Row &row, int kind, const QString &path)
+    {
+        const bool present = m_store.exists(kind, row.file);
+        const QByteArray before = present ? existing(m_store, kind, row.file) : QByteArray();
+        if (present && before == format::encode(row.record)) {
+            ++m_unchanged;
+            m_out << QStringLiteral("unverändert: ") << storage::printable(path) << '\n';
+            return;
         }
-        const bool present = store.exists(kind, row->file);
-        const QByteArray before = present ? existing(store, kind, row->file) : QByteArray();
-        if (present && before == format::encode(row->record)) {
-            ++unchanged;
-            out << QStringLiteral("unverändert: ") << storage::printable(path) << '\n';
-            continue;
-        }
-        if (present && !options.overwrite) {
-            refuse(QStringLiteral("%1 ist schon vorhanden; ersetzt wird nur mit --overwrite.").arg(path));
-            continue;
-        }
-        if (!options.dryRun) {
-            RecordError failure = store.ensureFolder(kind);
+        if (present && !m_options.overwrite)
+            return refuse(raw, QStringLiteral("%1 ist schon vorhanden; ersetzt wird nur mit --overwrite.").arg(path));
+        if (!m_options.dryRun) {
+            RecordError failure = m_store.ensureFolder(kind);
             if (!failure.isError())
-                failure = store.write(kind, row->file, row->record);
-            if (failure.isError()) {
-                refuse(failure.message());
-                continue;
-            }
+                failure = m_store.write(kind, row.file, row.record);
+            if (failure.isError())
+                return refuse(raw, failure.message());
         }
-        ++(present ? replaced : created);
-        if (options.dryRun)
-            out << (present ? QStringLiteral("würde ersetzen: ") : QStringLiteral("würde anlegen: "));
+        ++(present ? m_replaced : m_created);
+        if (m_options.dryRun)
+            m_out << (present ? QStringLiteral("würde ersetzen: ") : QStringLiteral("würde anlegen: "));
         else
-            out << (present ? QStringLiteral("ersetzt: ") : QStringLiteral("angelegt: "));
-        out << storage::printable(path) << '\n';
-        if (row->file != row->record.name + format::suffix)
-            out << QStringLiteral("  Hinweis: Der Name '%1' weicht vom Dateinamen ab; Speichern im Editor schreibt '%2'.\n")
-                       .arg(storage::printable(row->record.name), storage::printable(row->record.name + format::suffix));
+            m_out << (present ? QStringLiteral("ersetzt: ") : QStringLiteral("angelegt: "));
+        m_out << storage::printable(path) << '\n';
+        if (row.file != row.record.name + format::suffix)
+            m_out << QStringLiteral("  Hinweis: Der Name '%1' weicht vom Dateinamen ab; Speichern im Editor schreibt '%2'.\n")
+                         .arg(storage::printable(row.record.name), storage::printable(row.record.name + format::suffix));
         if (present) {
-            for (const QString &line : differences(before, row->record, path))
-                out << storage::printable(line) << '\n';
+            for (const QString &line : differences(before, row.record, path))
+                m_out << storage::printable(line) << '\n';
         }
     }
-    out << QStringLiteral("%1%2 angelegt, %3 ersetzt, %4 unverändert, %5 abgelehnt.\n")
-               .arg(options.dryRun ? QStringLiteral("Probelauf: ") : QString())
-               .arg(created)
-               .arg(replaced)
-               .arg(unchanged)
-               .arg(refused);
-    return refused > 0 ? 1 : 0;
+
+    const RecordStore m_store;
+    const ImportOptions m_options;
+    QTextStream &m_out;
+    QHash<QString, QString> m_targets; // path -> where in the table
+    int m_created = 0;
+    int m_replaced = 0;
+    int m_unchanged = 0;
+    int m_refused = 0;
+};
+
+} // namespace
+
+int importTable(const QString &tablePath, const QString &root, ImportOptions options, QTextStream &out,
+                QTextStream &err)
+{
+    const std::optional<QList<RawRow>> rows = readTable(tablePath, out, err);
+    if (!rows)
+        return 2;
+    Import import(root, options, out);
+    for (const RawRow &raw : *rows)
+        import.row(raw);
+    return import.end();
 }
 
 } // namespace ww::cli

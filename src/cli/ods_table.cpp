@@ -1,6 +1,7 @@
 #include "ods_table.h"
 
 #include "record_format.h"
+#include "zip_entry_device.h"
 
 #include <QBuffer>
 #include <QXmlStreamReader>
@@ -204,7 +205,8 @@ QString cellText(QXmlStreamReader &xml)
     int depth = 0;
     while (!xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
-        if (refusedToken(xml, token))
+        // No more to read though the document is not over: a damaged archive.
+        if (token == QXmlStreamReader::Invalid || refusedToken(xml, token))
             break;
         if (token == QXmlStreamReader::StartElement) {
             ++depth;
@@ -239,7 +241,7 @@ QString cellValue(QXmlStreamReader &xml)
 {
     const QXmlStreamAttributes attributes = xml.attributes();
     const QStringView type = attributes.value(officeNs, QStringLiteral("value-type"));
-    const QString text = cellText(xml);
+    QString text = cellText(xml);
     if (type == QLatin1String("float") || type == QLatin1String("currency"))
         return attributes.value(officeNs, QStringLiteral("value")).toString();
     if (type == QLatin1String("percentage")) {
@@ -316,30 +318,101 @@ bool passwordProtected(QuaZip &zip)
     return manifest.read(enough).contains("encryption-data");
 }
 
-// The first sheet's rows from `xml`; later sheets only counted, for `notes`.
-std::optional<QList<QStringList>> rowsOf(QXmlStreamReader &xml, const QuaZipFile &file, QString &error,
-                                         QStringList *notes)
+QString tooManyCells()
+{
+    return QStringLiteral("Die Tabelle hat mehr als %1 Zellen.").arg(maxCells);
+}
+
+// The cells of the row `xml` stands at, blanks kept only before text;
+// counted into `cells` and `characters`. False, with `error`, when the
+// sheet grows past its bounds.
+bool readRow(QXmlStreamReader &xml, QStringList &row, qsizetype &cells, qsizetype &characters, QString &error)
+{
+    qsizetype emptyCells = 0; // added only once a cell with text follows them
+    while (xml.readNextStartElement()) {
+        if (refusedToken(xml, xml.tokenType()))
+            break;
+        if (xml.namespaceUri() != tableNs
+            || (xml.name() != QLatin1String("table-cell") && xml.name() != QLatin1String("covered-table-cell"))) {
+            xml.skipCurrentElement();
+            continue;
+        }
+        const qsizetype repeat = repeated(xml.attributes(), QStringLiteral("number-columns-repeated"));
+        const QString value = cellValue(xml);
+        if (value.isEmpty()) {
+            emptyCells = std::min(emptyCells + repeat, maxCells + 1);
+            continue;
+        }
+        if ((cells += emptyCells + repeat) > maxCells) {
+            error = tooManyCells();
+            return false;
+        }
+        // Repeated cells and rows share their text.
+        if ((characters += value.size()) > maxSheetCharacters) {
+            error = QStringLiteral("Die Zellen der Tabelle halten mehr als %1 MiB Text.").arg(maxSheetCharacters / (qsizetype(1024) * 1024));
+            return false;
+        }
+        appendAfterBlanks(row, emptyCells, value, repeat);
+    }
+    return true;
+}
+
+// The rows read so far: the first sheet's kept, later sheets' counted.
+struct Sheet
 {
     QList<QStringList> rows;
     qsizetype cells = 0;
     qsizetype characters = 0;
-    const auto tooLarge = [&](const QString &what) {
-        error = what;
-        return std::nullopt;
-    };
-    int tables = 0;
-    int openTables = 0;
     qsizetype emptyRows = 0;
+    int tables = 0;
     qsizetype laterRows = 0;
     QString laterName;
+
+    // `row`, standing `repeat` times; false, with `error`, past the bounds.
+    bool add(const QStringList &row, qsizetype repeat, QString &error)
+    {
+        if (tables > 1) {
+            laterRows += row.isEmpty() ? 0 : repeat;
+            return true;
+        }
+        // Empty rows count only before a row with text: a sheet ends in a million blank ones.
+        if (row.isEmpty()) {
+            emptyRows = std::min(emptyRows + repeat, maxCells + 1);
+            return true;
+        }
+        if ((cells += emptyRows + row.size() * repeat) > maxCells) {
+            error = tooManyCells();
+            return false;
+        }
+        appendAfterBlanks(rows, emptyRows, row, repeat);
+        return true;
+    }
+
+    QString note() const
+    {
+        return QStringLiteral("Gelesen wird nur das erste Blatt der Tabelle; das Blatt '%1' und die folgenden "
+                              "haben %2 Zeilen mit Text, die nicht eingelesen werden.")
+            .arg(laterName)
+            .arg(laterRows);
+    }
+};
+
+// The first sheet's rows from `xml`; later sheets only counted, for `notes`.
+std::optional<QList<QStringList>> rowsOf(QXmlStreamReader &xml, const ZipEntryDevice &file, QString &error,
+                                         QStringList *notes)
+{
+    Sheet sheet;
+    int openTables = 0;
     while (!xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::EntityReference || token == QXmlStreamReader::DTD) {
             refusedToken(xml, token);
             break;
         }
-        if (file.pos() > maxContentBytes)
-            return tooLarge(QStringLiteral("Die Tabelle ist entpackt größer als %1 MiB.").arg(maxContentBytes / (1024 * 1024)));
+        if (file.tooLarge()) {
+            error = QStringLiteral("Die Tabelle ist entpackt größer als %1 MiB.").arg(maxContentBytes / (qint64(1024) * 1024));
+            return std::nullopt;
+        }
         const bool table = xml.namespaceUri() == tableNs && xml.name() == QLatin1String("table");
         if (token == QXmlStreamReader::EndElement && table)
             --openTables;
@@ -348,60 +421,29 @@ std::optional<QList<QStringList>> rowsOf(QXmlStreamReader &xml, const QuaZipFile
         if (table) {
             if (openTables++ > 0 && refusedToken(xml, token))
                 break;
-            if (++tables == 2)
-                laterName = xml.attributes().value(tableNs, QStringLiteral("name")).toString();
+            if (++sheet.tables == 2)
+                sheet.laterName = xml.attributes().value(tableNs, QStringLiteral("name")).toString();
             continue;
         }
         if (xml.name() != QLatin1String("table-row"))
             continue;
         const qsizetype rowRepeat = repeated(xml.attributes(), QStringLiteral("number-rows-repeated"));
         QStringList row;
-        qsizetype emptyCells = 0; // added only once a cell with text follows them
-        while (xml.readNextStartElement()) {
-            if (refusedToken(xml, xml.tokenType()))
-                break;
-            if (xml.namespaceUri() != tableNs
-                || (xml.name() != QLatin1String("table-cell") && xml.name() != QLatin1String("covered-table-cell"))) {
-                xml.skipCurrentElement();
-                continue;
-            }
-            const qsizetype repeat = repeated(xml.attributes(), QStringLiteral("number-columns-repeated"));
-            const QString value = cellValue(xml);
-            if (value.isEmpty()) {
-                emptyCells = std::min(emptyCells + repeat, maxCells + 1);
-                continue;
-            }
-            if ((cells += emptyCells + repeat) > maxCells)
-                return tooLarge(QStringLiteral("Die Tabelle hat mehr als %1 Zellen.").arg(maxCells));
-            // Repeated cells and rows share their text.
-            if ((characters += value.size()) > maxSheetCharacters)
-                return tooLarge(QStringLiteral("Die Zellen der Tabelle halten mehr als %1 MiB Text.")
-                                    .arg(maxSheetCharacters / (1024 * 1024)));
-            appendAfterBlanks(row, emptyCells, value, repeat);
-        }
-        if (tables > 1) {
-            laterRows += row.isEmpty() ? 0 : rowRepeat;
-            continue;
-        }
-        // Empty rows count only before a row with text: a sheet ends in a million blank ones.
-        if (row.isEmpty()) {
-            emptyRows = std::min(emptyRows + rowRepeat, maxCells + 1);
-            continue;
-        }
-        if ((cells += emptyRows + row.size() * rowRepeat) > maxCells)
-            return tooLarge(QStringLiteral("Die Tabelle hat mehr als %1 Zellen.").arg(maxCells));
-        appendAfterBlanks(rows, emptyRows, row, rowRepeat);
+        if (!readRow(xml, row, sheet.cells, sheet.characters, error) || !sheet.add(row, rowRepeat, error))
+            return std::nullopt;
+    }
+    if (file.damaged() || file.tooLarge()) {
+        error = file.damaged() ? QStringLiteral("Die Tabelle kann nicht entpackt werden: Sie ist beschädigt.")
+                               : QStringLiteral("Die Tabelle ist entpackt größer als %1 MiB.").arg(maxContentBytes / (qint64(1024) * 1024));
+        return std::nullopt;
     }
     if (xml.hasError()) {
         error = xmlProblem(xml);
         return std::nullopt;
     }
-    if (laterRows > 0 && notes)
-        notes->append(QStringLiteral("Gelesen wird nur das erste Blatt der Tabelle; das Blatt '%1' und die folgenden "
-                                     "haben %2 Zeilen mit Text, die nicht eingelesen werden.")
-                          .arg(laterName)
-                          .arg(laterRows));
-    return rows;
+    if (sheet.laterRows > 0 && notes)
+        notes->append(sheet.note());
+    return sheet.rows;
 }
 
 } // namespace
@@ -437,8 +479,9 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error, Q
         return std::nullopt;
     }
     // Read as it unpacks: the unpacked XML never lies in memory whole.
-    QXmlStreamReader xml(&file);
-    std::optional<QList<QStringList>> rows = rowsOf(xml, file, error, notes);
+    ZipEntryDevice entry(file, maxContentBytes);
+    QXmlStreamReader xml(&entry);
+    std::optional<QList<QStringList>> rows = rowsOf(xml, entry, error, notes);
     file.close();
     if (rows && file.getZipError() != UNZ_OK) {
         error = QStringLiteral("Die Tabelle kann nicht entpackt werden: Sie ist beschädigt.");

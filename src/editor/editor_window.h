@@ -64,9 +64,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildPictures(QWidget *form);
-    void buildFields(QWidget *form);
-    void buildPortraitAndAddresses(QWidget *form);
     void buildMenu();
     // True when the form may be replaced or closed: nothing unsaved, or the
     // user saved it or chose to discard it.

@@ -115,8 +115,9 @@ protected:
     {
         auto *line = static_cast<QLineEdit *>(control());
         QString text = line->text();
-        for (auto edit = m_edits.crbegin(); edit != m_edits.crend(); ++edit)
-            text.replace(edit->at, edit->inserted.size(), edit->removed);
+        // The last edit first.
+        for (qsizetype i = m_edits.size() - 1; i >= 0; --i)
+            text.replace(m_edits[i].at, m_edits[i].inserted.size(), m_edits[i].removed);
         line->setText(text);
         line->setCursorPosition(int(m_edits.constFirst().at + m_edits.constFirst().removed.size()));
     }

@@ -118,6 +118,31 @@ QString RecoveryCopy::moveAside(const QString &suffix) const
     return QFile::rename(m_path, aside) ? aside : QString();
 }
 
+namespace {
+
+// The copy's fields and when and where it was made; false where one is missing or out of its list.
+bool read(const QJsonObject &copy, RecoveryCopy::Leftover &left)
+{
+    bool whole = true;
+    const QJsonObject form = copy.value(QStringLiteral("form")).toObject();
+    for (const fields::Field &f : fields::all()) {
+        const QJsonValue value = form.value(f.captionText());
+        if (f.kind == fields::Kind::Code) {
+            whole = whole && value.isDouble() && f.positionOf(value.toInt()) >= 0;
+            left.record.*f.code = value.toInt();
+        } else {
+            whole = whole && value.isString();
+            left.record.*f.text = value.toString();
+        }
+    }
+    left.changed = QDateTime::fromString(copy.value(QStringLiteral("changed")).toString(), Qt::ISODateWithMs);
+    left.workingFolder = copy.value(QStringLiteral("workingFolder")).toString();
+    left.loadedFrom = copy.value(QStringLiteral("loadedFrom")).toString();
+    return whole;
+}
+
+} // namespace
+
 std::optional<RecoveryCopy::Leftover> RecoveryCopy::leftover(QString &message) const
 {
     message.clear();
@@ -138,21 +163,7 @@ std::optional<RecoveryCopy::Leftover> RecoveryCopy::leftover(QString &message) c
     const int version = copy.value(QStringLiteral("version")).toInt();
     const bool ours = copy.value(QStringLiteral("format")).toString() == magic;
     Leftover left;
-    bool whole = ours && version == formatVersion;
-    const QJsonObject form = copy.value(QStringLiteral("form")).toObject();
-    for (const fields::Field &f : fields::all()) {
-        const QJsonValue value = form.value(f.captionText());
-        if (f.kind == fields::Kind::Code) {
-            whole = whole && value.isDouble() && f.positionOf(value.toInt()) >= 0;
-            left.record.*f.code = value.toInt();
-        } else {
-            whole = whole && value.isString();
-            left.record.*f.text = value.toString();
-        }
-    }
-    left.changed = QDateTime::fromString(copy.value(QStringLiteral("changed")).toString(), Qt::ISODateWithMs);
-    left.workingFolder = copy.value(QStringLiteral("workingFolder")).toString();
-    left.loadedFrom = copy.value(QStringLiteral("loadedFrom")).toString();
+    bool whole = ours && version == formatVersion && read(copy, left);
     whole = whole && left.changed.isValid();
     if (whole && left.workingFolder == m_workingFolder)
         return left;
@@ -202,8 +213,8 @@ bool RecoveryCopy::write(const Record &record, const QString &loadedFrom, QStrin
     const QByteArray bytes = QJsonDocument(copy).toJson(QJsonDocument::Compact);
     if (bytes.size() > maxCopyBytes) {
         error = QStringLiteral("sie wäre mit %1 MiB größer als die %2 MiB, die der Editor wieder einliest")
-                    .arg(bytes.size() / (1024 * 1024))
-                    .arg(maxCopyBytes / (1024 * 1024));
+                    .arg(bytes.size() / (qsizetype(1024) * 1024))
+                    .arg(maxCopyBytes / (qint64(1024) * 1024));
         return false;
     }
     // A link in the copy's place is replaced: QSaveFile would write where it points.

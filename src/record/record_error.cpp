@@ -30,39 +30,11 @@ QString allowedCodes(int position)
 
 } // namespace
 
-QString RecordError::message() const
+// What the save check says of a record: the field's caption, no file yet.
+QString RecordError::checkMessage() const
 {
-    // Absolute, so the user can find the file whatever folder the program runs in.
-    const QString file = QLatin1Char('\'') + QDir::cleanPath(QDir::current().absoluteFilePath(m_path)) + QLatin1Char('\'');
-    const QString field = QStringLiteral("Feld %1 (%2)").arg(m_field).arg(fields::caption(m_field));
     const QString caption = QLatin1Char('\'') + fields::caption(m_field) + QLatin1Char('\'');
-
     switch (m_code) {
-    case Code::None:
-        return QString();
-    case Code::NotFound:
-        return QStringLiteral("Die Datei %1 wurde nicht gefunden.").arg(file);
-    case Code::NotRegular:
-        return QStringLiteral("%1 ist keine gewöhnliche Datei und wird nicht geöffnet.").arg(file);
-    case Code::Unreadable:
-        return QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2.").arg(file, m_detail);
-    case Code::TooLarge:
-        return QStringLiteral("Die Datei %1 ist zu groß für einen Datensatz (%2 Bytes, höchstens %3 MiB).")
-            .arg(file, m_detail)
-            .arg(format::maxFileBytes / (qint64(1024) * 1024));
-    case Code::FolderUnreadable:
-        return QStringLiteral("Der Ordner %1 kann nicht gelesen werden: %2.").arg(file, m_detail);
-    case Code::TooFewFields:
-        return QStringLiteral("Die Datei %1 ist unvollständig: %2 fehlt.").arg(file, field);
-    case Code::UnclosedQuote:
-        return QStringLiteral("Die Datei %1 ist beschädigt: Im %2 fehlt das schließende Anführungszeichen.")
-            .arg(file, field);
-    case Code::NotANumber:
-        return QStringLiteral("Die Datei %1 ist beschädigt: %2 enthält keine ganze Zahl, sondern '%3'.")
-            .arg(file, field, m_detail);
-    case Code::OutOfRange:
-        return QStringLiteral("Die Datei %1 enthält im %2 den Wert %3; erlaubt ist %4.")
-            .arg(file, field, m_detail, allowedCodes(m_field));
     case Code::EmptyName:
         return QStringLiteral("Der Name ist leer.");
     case Code::QuoteInText:
@@ -91,6 +63,41 @@ QString RecordError::message() const
             .arg(caption);
     case Code::CodeNotInList:
         return QStringLiteral("Das Feld %1 hat den Wert %2; erlaubt ist %3.").arg(caption, m_detail, allowedCodes(m_field));
+    default: return QString();
+    }
+}
+
+QString RecordError::message() const
+{
+    if (QString said = checkMessage(); !said.isEmpty())
+        return said;
+    // Absolute, so the user can find the file whatever folder the program runs in.
+    const QString file = QLatin1Char('\'') + QDir::cleanPath(QDir::current().absoluteFilePath(m_path)) + QLatin1Char('\'');
+    const QString field = QStringLiteral("Feld %1 (%2)").arg(m_field).arg(fields::caption(m_field));
+    switch (m_code) {
+    case Code::NotFound:
+        return QStringLiteral("Die Datei %1 wurde nicht gefunden.").arg(file);
+    case Code::NotRegular:
+        return QStringLiteral("%1 ist keine gewöhnliche Datei und wird nicht geöffnet.").arg(file);
+    case Code::Unreadable:
+        return QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2.").arg(file, m_detail);
+    case Code::TooLarge:
+        return QStringLiteral("Die Datei %1 ist zu groß für einen Datensatz (%2 Bytes, höchstens %3 MiB).")
+            .arg(file, m_detail)
+            .arg(format::maxFileBytes / (qint64(1024) * 1024));
+    case Code::FolderUnreadable:
+        return QStringLiteral("Der Ordner %1 kann nicht gelesen werden: %2.").arg(file, m_detail);
+    case Code::TooFewFields:
+        return QStringLiteral("Die Datei %1 ist unvollständig: %2 fehlt.").arg(file, field);
+    case Code::UnclosedQuote:
+        return QStringLiteral("Die Datei %1 ist beschädigt: Im %2 fehlt das schließende Anführungszeichen.")
+            .arg(file, field);
+    case Code::NotANumber:
+        return QStringLiteral("Die Datei %1 ist beschädigt: %2 enthält keine ganze Zahl, sondern '%3'.")
+            .arg(file, field, m_detail);
+    case Code::OutOfRange:
+        return QStringLiteral("Die Datei %1 enthält im %2 den Wert %3; erlaubt ist %4.")
+            .arg(file, field, m_detail, allowedCodes(m_field));
     case Code::DirectoryMissing:
         return QStringLiteral("Der Ordner für die Datei %1 fehlt.").arg(file);
     case Code::DirectoryBlocked:
@@ -113,8 +120,8 @@ QString RecordError::message() const
             .arg(file, m_detail);
     case Code::CreateFailed:
         return QStringLiteral("Die Datei %1 kann nicht gespeichert werden: %2.").arg(file, m_detail);
+    default: return QString();
     }
-    return QString();
 }
 
 QString RecordError::reasonFromErrno(int error)

@@ -59,6 +59,8 @@ public:
     static QString reasonFromErrno(int error);
 
 private:
+    QString checkMessage() const;
+
     Code m_code = Code::None;
     QString m_path;
     int m_field = 0;

@@ -1,0 +1,28 @@
+#include "zip_entry_device.h"
+
+#include <quazipfile.h>
+
+namespace ww::ods {
+
+ZipEntryDevice::ZipEntryDevice(QuaZipFile &entry, qint64 maxBytes) : m_entry(entry), m_maxBytes(maxBytes)
+{
+    open(QIODevice::ReadOnly);
+}
+
+qint64 ZipEntryDevice::readData(char *data, qint64 maxSize)
+{
+    if (m_ended)
+        return -1;
+    const qint64 n = m_entry.read(data, maxSize);
+    if (n < 0 || m_entry.getZipError() != UNZ_OK)
+        m_damaged = true;
+    if (n > 0)
+        m_read += n;
+    if (n <= 0 || m_damaged || tooLarge()) {
+        m_ended = true;
+        return n > 0 && !m_damaged && !tooLarge() ? n : -1;
+    }
+    return n;
+}
+
+} // namespace ww::ods
