@@ -13,6 +13,9 @@ qint64 ZipEntryDevice::readData(char *data, qint64 maxSize)
 {
     if (m_ended)
         return -1;
+    if (maxSize <= 0)
+        return 0; // asked for nothing: no sign of an end
+
     const qint64 n = m_entry.read(data, maxSize);
     if (n < 0 || m_entry.getZipError() != UNZ_OK)
         m_damaged = true;
