@@ -302,9 +302,15 @@ bool RecordForm::eventFilter(QObject *watched, QEvent *event)
 
 void RecordForm::adoptMenu(QMenu *menu)
 {
+    // The text boxes name their entries; a line box's are known by the key
+    // they show after a tab ("&Rückgängig\tStrg+Z").
+    const auto is = [](const QAction *action, const char *name, QKeySequence::StandardKey key) {
+        return action->objectName() == QLatin1String(name)
+            || action->text().section(QLatin1Char('\t'), 1) == QKeySequence(key).toString(QKeySequence::NativeText);
+    };
     for (QAction *action : menu->actions()) {
-        const bool undo = action->objectName() == QLatin1String("edit-undo");
-        if (!undo && action->objectName() != QLatin1String("edit-redo"))
+        const bool undo = is(action, "edit-undo", QKeySequence::Undo);
+        if (!undo && !is(action, "edit-redo", QKeySequence::Redo))
             continue;
         action->disconnect();
         action->setEnabled(undo ? m_history.canUndo() : m_history.canRedo());

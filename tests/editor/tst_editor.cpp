@@ -4,6 +4,7 @@
 #include "file_size_limit.h"
 #include "record_format.h"
 #include "record_storage.h"
+#include "record_form.h"
 #include "recovery_copy.h"
 #include "spell_checker.h"
 #include "spell_underline.h"
@@ -11,6 +12,7 @@
 
 #include <QAccessible>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -99,6 +101,9 @@ private Q_SLOTS:
     void saveOnFullDisk();
     void unsavedEditsOnClose_data();
     void unsavedEditsOnClose();
+    void undo_data();
+    void undo();
+    void undoBackToUnchanged();
     void loadedRecordWritesBackUnchanged_data();
     void loadedRecordWritesBackUnchanged();
     void recoveryCopy_data();
@@ -731,6 +736,142 @@ void TestEditor::unsavedEditsOnClose()
     QCOMPARE(m_editor->isVisible(), !closes);
     QCOMPARE(m_editor->record(), before);
     QCOMPARE(fileBytes(path).startsWith("1,\"Drache\""), written);
+}
+
+void TestEditor::undo_data()
+{
+    // What the writer does, then how far Strg+Z (or the menu) takes the form back.
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("name"); // the name box afterwards
+    QTest::addColumn<QString>("mana");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("magic");
+    QTest::newRow("a list choice") << QStringLiteral("magic down; undo in magic") << QString() << QStringLiteral("5") << QString() << 1;
+    QTest::newRow("a list choice, redone") << QStringLiteral("magic down; undo in magic; redo in magic") << QString()
+                                           << QStringLiteral("5") << QString() << 2;
+    QTest::newRow("a line box") << QStringLiteral("type Drache in thing_name; undo in thing_name") << QString() << QStringLiteral("5")
+                                << QString() << 1;
+    QTest::newRow("the description") << QStringLiteral("type Feuer in text; undo in text") << QString() << QStringLiteral("5")
+                                     << QString() << 1;
+    QTest::newRow("typing merged into one step") << QStringLiteral("type Dra in thing_name; type che in thing_name; undo in thing_name") << QString()
+                                                 << QStringLiteral("5") << QString() << 1;
+    QTest::newRow("typing split by a pause") << QStringLiteral("type Dra in text; pause; type che in text; undo in text")
+                                             << QString() << QStringLiteral("5") << QStringLiteral("Dra") << 1;
+    QTest::newRow("typing split by a change of field")
+        << QStringLiteral("type Dra in thing_name; type 7 in mana; type che in thing_name; undo in thing_name") << QStringLiteral("Dra")
+        << QStringLiteral("57") << QString() << 1;
+    QTest::newRow("typing split by the focus leaving") << QStringLiteral("type Dra in thing_name; focus mana; type che in thing_name; undo in thing_name")
+                                                       << QStringLiteral("Dra") << QStringLiteral("5") << QString() << 1;
+    QTest::newRow("Strg+Z from a list") << QStringLiteral("type Drache in thing_name; undo in attack") << QString()
+                                        << QStringLiteral("5") << QString() << 1;
+    QTest::newRow("Strg+Umschalt+Z redoes") << QStringLiteral("type Drache in thing_name; undo in thing_name; shift redo in thing_name")
+                                            << QStringLiteral("Drache") << QStringLiteral("5") << QString() << 1;
+    // Undone by the menu, redone by the key: one history, not two.
+    QTest::newRow("the box's own menu entry") << QStringLiteral("type Drache in thing_name; menu undo in thing_name; redo in thing_name")
+                                              << QStringLiteral("Drache") << QStringLiteral("5") << QString() << 1;
+    QTest::newRow("the box's own menu entry, redone")
+        << QStringLiteral("type Feuer in text; menu undo in text; menu redo in text") << QString() << QStringLiteral("5")
+        << QStringLiteral("Feuer") << 1;
+    QTest::newRow("a load starts afresh") << QStringLiteral("type Drache in thing_name; load; undo in thing_name") << QStringLiteral("Adler")
+                                          << QStringLiteral("8") << QString() << 2;
+    QTest::newRow("a restored copy starts afresh") << QStringLiteral("type Drache in thing_name; restore; undo in thing_name")
+                                                   << QStringLiteral("Glutwurm") << QStringLiteral("5") << QString() << 1;
+}
+
+void TestEditor::undo()
+{
+    QFETCH(QString, steps);
+    QFETCH(QString, name);
+    QFETCH(QString, mana);
+    QFETCH(QString, text);
+    QFETCH(int, magic);
+    m_editor->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&*m_editor));
+    const auto in = [this](const QString &step) {
+        return m_editor->findChild<QWidget *>(step.section(QLatin1Char(' '), -1));
+    };
+    for (const QString &step : steps.split(QStringLiteral("; "))) {
+        QWidget *control = in(step);
+        if (step.contains(QLatin1String(" in ")))
+            QVERIFY2(control, qPrintable(step));
+        if (control)
+            control->setFocus();
+        if (step.startsWith(QLatin1String("type ")))
+            QTest::keyClicks(control, step.section(QLatin1Char(' '), 1, 1));
+        else if (step == QLatin1String("magic down"))
+            QTest::keyClick(child<QWidget>("magic"), Qt::Key_Down);
+        else if (step.startsWith(QLatin1String("undo ")))
+            QTest::keyClick(control, Qt::Key_Z, Qt::ControlModifier);
+        else if (step.startsWith(QLatin1String("redo ")))
+            QTest::keyClick(control, Qt::Key_Y, Qt::ControlModifier);
+        else if (step.startsWith(QLatin1String("shift redo ")))
+            QTest::keyClick(control, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        else if (step == QLatin1String("pause"))
+            QTest::qWait(1300);
+        else if (step.startsWith(QLatin1String("menu "))) {
+            // The box's own context menu, as a right click opens it.
+            QWidget *target = qobject_cast<QPlainTextEdit *>(control) ? static_cast<QPlainTextEdit *>(control)->viewport() : control;
+            QContextMenuEvent ask(QContextMenuEvent::Mouse, QPoint(5, 5), target->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(target, &ask);
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            const QString caption = step.contains(QLatin1String("undo")) ? QStringLiteral("Rückgängig") : QStringLiteral("Wiederherstellen");
+            QAction *entry = nullptr;
+            for (QAction *a : menu->actions()) {
+                if (a->text().remove(QLatin1Char('&')).startsWith(caption))
+                    entry = a;
+            }
+            QVERIFY(entry && entry->isEnabled());
+            entry->trigger();
+            menu->close();
+        } else if (step == QLatin1String("load")) {
+            const ReadResult adler = format::parse("2,\"Adler\",2,\"8\",0,0,0,0,0,\"\"\r\n", QStringLiteral("Adler.dat"));
+            m_editor->form()->load(adler.record(), QStringLiteral("Zauber/Adler.dat"));
+        } else if (step == QLatin1String("restore")) {
+            Record glutwurm;
+            glutwurm.name = QStringLiteral("Glutwurm");
+            m_editor->form()->restore(glutwurm, QString());
+        }
+    }
+    QCOMPARE(child<QLineEdit>("thing_name")->text(), name);
+    QCOMPARE(child<QLineEdit>("mana")->text(), mana);
+    QCOMPARE(child<QPlainTextEdit>("text")->toPlainText(), text);
+    QCOMPARE(child<QComboBox>("magic")->currentData().toInt(), magic);
+    // One history: the boxes' own are never undone past the form's.
+    QCOMPARE(child<QLineEdit>("thing_name")->isUndoAvailable(), false);
+}
+
+void TestEditor::undoBackToUnchanged()
+{
+    // Undone to what was saved, the form is unchanged: no question, no copy;
+    // redone, it is changed again. Undo never touches the disk.
+    const QString state = at(QStringLiteral("state"));
+    const QString copy = RecoveryCopy(state, m_cwd->path()).path();
+    m_editor->keepRecoveryCopies(state);
+    child<QLineEdit>("thing_name")->setText(QStringLiteral("Drache"));
+    {
+        BoxAnswerer saved({QMessageBox::Ok});
+        m_editor->save();
+    }
+    const QByteArray saved = fileBytes(QStringLiteral("Kreaturen/Drache.dat"));
+    auto *mana = child<QLineEdit>("mana");
+    mana->setFocus();
+    QTest::keyClicks(mana, QStringLiteral("7"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(copy), 20000);
+    QTest::keyClick(mana, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(!QFileInfo::exists(copy));
+    QCOMPARE(fileBytes(QStringLiteral("Kreaturen/Drache.dat")), saved);
+    QTest::keyClick(mana, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(mana->text(), QStringLiteral("57"));
+    {
+        BoxAnswerer asked({QMessageBox::Cancel});
+        QVERIFY(!m_editor->close());
+        QCOMPARE(asked.seen.size(), 1);
+    }
+    QTest::keyClick(mana, Qt::Key_Z, Qt::ControlModifier);
+    BoxAnswerer none;
+    QVERIFY(m_editor->close());
+    QVERIFY(!QFileInfo::exists(copy));
 }
 
 void TestEditor::loadedRecordWritesBackUnchanged_data()
