@@ -2,8 +2,11 @@
 // hold, in three shapes, until the box is laid out, spell-checked and
 // painted: in turns with a plain QPlainTextEdit of the same size that does
 // not wrap at all, and with spelling on in turns with spelling off. And one
-// key typed into a 100 KB description, spelling on in turns with off.
+// key typed into a 100 KB description, spelling on in turns with off; a key
+// in 1 MiB with the form's undo history on in turns with it off, and what
+// 1,000 steps of it hold.
 #include "editor_window.h"
+#include "record_form.h"
 #include "record_format.h"
 #include "side_by_side.h"
 #include "spell_checker.h"
@@ -11,6 +14,9 @@
 #include <QDir>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTextDocument>
+
+#include <malloc.h>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 
@@ -95,13 +101,13 @@ void spelling(benchmark::State &state)
 // paragraphs of eight sentences, with the cursor at its end.
 struct Typed
 {
-    explicit Typed(bool paragraphs, bool spelling)
+    explicit Typed(bool paragraphs, bool spelling, qsizetype size = 100 * 1024)
     {
         ww::Record record;
         record.name = QStringLiteral("Drache");
         const QString sentence = QStringLiteral("Der Drache speit Feuer über die Berge und fliegt weit. ");
         const QString paragraph = sentence.repeated(8) + (paragraphs ? QStringLiteral("\r\n") : QString());
-        record.text = paragraph.repeated(100 * 1024 / paragraph.size());
+        record.text = paragraph.repeated(size / paragraph.size());
         editor.show();
         if (spelling)
             editor.setSpellChecker(checker(), QString());
@@ -133,8 +139,52 @@ void typing(benchmark::State &state)
     sideBySide(state, [&] { checked.key(); }, [&] { bare.key(); });
 }
 
+// The form's one history off: the description's steps no longer reach it.
+void withoutHistory(Typed &typed)
+{
+    QObject::disconnect(typed.box->document(), &QTextDocument::undoCommandAdded, typed.editor.form(), nullptr);
+}
+
+// A key in a 1 MiB description (paragraphs) with the form's history on, in turns with it off.
+void history(benchmark::State &state)
+{
+    Typed on(true, false, 1024 * 1024);
+    Typed off(true, false, 1024 * 1024);
+    withoutHistory(off);
+    sideBySide(state, [&] { on.key(); }, [&] { off.key(); });
+}
+
+// What 1,000 steps of typing (each ended by the focus leaving) add to the
+// heap of an editor holding a 1 MiB description, with the history and without.
+void historyMemory(benchmark::State &state)
+{
+    const auto grown = [](bool history) {
+        Typed typed(true, false, 1024 * 1024);
+        if (!history)
+            withoutHistory(typed);
+        const std::size_t before = mallinfo2().uordblks;
+        for (int i = 0; i < 1000; ++i) {
+            typed.key();
+            QFocusEvent out(QEvent::FocusOut);
+            QCoreApplication::sendEvent(typed.box, &out);
+        }
+        return double(mallinfo2().uordblks - before) / (1024 * 1024);
+    };
+    double on = 0;
+    double off = 0;
+    for (auto _ : state) {
+        on = grown(true);
+        off = grown(false);
+    }
+    state.counters["with_history_MiB"] = on;
+    state.counters["without_MiB"] = off;
+    state.counters["history_MiB"] = on - off;
+}
+
 } // namespace
 
+BENCHMARK(history)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
+BENCHMARK(historyMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 // Argument: shape (0 one word, 1 words, 2 short lines).
 BENCHMARK(box)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(spelling)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(2);
