@@ -121,9 +121,9 @@ void RecoveryKeeper::offer()
     if (claim == RecoveryCopy::Claim::OtherMachine) {
         const bool leave = message::ask(
             m_window,
-            QStringLiteral("Die Sicherungskopie '%1' ist von einem Editor auf einem anderen Rechner gesperrt (%2). "
-                           "Arbeitet dort noch jemand in diesem Ordner, halten zwei Editoren eine Kopie: dann nicht "
-                           "übernehmen, und dieser Editor hält keine.\nSoll die Sperre übernommen werden?")
+            QStringLiteral("Die Sicherungskopie '%1' ist von einem Editor auf einem anderen Rechner gesperrt (%2).\n"
+                           "Arbeitet dort noch jemand in diesem Ordner, bitte nicht übernehmen; dieser Editor hält "
+                           "dann keine Sicherungskopie.\nSoll die Sperre übernommen werden?")
                 .arg(m_path, m_copy->holder()),
             QStringLiteral("Nicht übernehmen"), QStringLiteral("Übernehmen"));
         if (!self)
