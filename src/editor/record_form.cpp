@@ -254,7 +254,8 @@ void RecordForm::seal()
         static_cast<Step *>(const_cast<QUndoCommand *>(m_history.command(m_history.index() - 1)))->close();
     // The document merges contiguous typing into its last step only while
     // it counts as modified: from here on its next edit is a step of its own.
-    m_text->document()->setModified(false);
+    if (m_text)
+        m_text->document()->setModified(false);
 }
 
 void RecordForm::controlChanged()

@@ -3,6 +3,7 @@
 #include "record.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <QUndoStack>
 
@@ -79,7 +80,9 @@ private:
     void controlChanged();
 
     Controls m_controls;
-    QPlainTextEdit *m_text = nullptr;
+    // Guarded: the window's controls go before the form does, and a box
+    // losing the focus as it goes still tells the form.
+    QPointer<QPlainTextEdit> m_text;
     QUndoStack m_history;
     // Typing that pauses this long ends its step.
     QTimer m_pause;

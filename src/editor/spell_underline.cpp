@@ -83,6 +83,9 @@ void SpellUnderline::loadWhenNeeded()
         QString listProblem;
     };
     auto loaded = std::make_shared<Loaded>();
+    // A load asked for again waits for the one under way.
+    if (m_load)
+        m_load->wait();
     m_load.reset(QThread::create([loaded, list = m_wordListPath, known = m_knownWords] {
         std::shared_ptr<spelling::SpellChecker> checker = spelling::SpellChecker::forLocale(QLocale::system().name());
         if (checker->hasDictionary()) {
