@@ -617,8 +617,10 @@ void TestRecords::invocations_data()
     QTest::newRow("check --words: a list in Windows-1252")
         << wordsIn("Pfnurz\r\nZwergenbr\xfc\x63k\r\n") << checkWords << 0 << QStringList{QStringLiteral("0 Hinweise.")} << QString()
         << QStringList{};
+    // Its length from the array, not counted by hand: the bytes hold NULs.
+    static constexpr char utf16[] = "\xFF\xFEP\0f\0n\0u\0r\0z\0\n\0Z\0w\0e\0r\0g\0e\0n\0b\0r\0\xfc\0\x63\0k\0";
     QTest::newRow("check --words: a list in UTF-16")
-        << wordsIn(QByteArray("\xFF\xFEP\0f\0n\0u\0r\0z\0\n\0Z\0w\0e\0r\0g\0e\0n\0b\0r\0\xfc\0\x63\0k\0", 42))
+        << wordsIn(QByteArray(utf16, sizeof utf16 - 1))
         << checkWords << 0 << QStringList{QStringLiteral("0 Hinweise.")} << QString() << QStringList{};
     QTest::newRow("check --words: a list in UTF-8")
         << wordsIn("Pfnurz\nZwergenbr\xc3\xbc\x63k") << checkWords << 0 << QStringList{QStringLiteral("0 Hinweise.")} << QString()
