@@ -21,6 +21,8 @@ YARDSTICK = 'form_of_qt_controls'
 # for our time in ms (either may be None), unit of the times
 ROWS = [
     ('open a picker on 10,000 files ÷ `readdir`', 'bench_picker', 'openPicker', 5.0, 10.0, 'ms'),
+    ('a key of completion in the picker, 10,000 names ÷ the key in a plain box', 'bench_picker', 'completeKey', None, 5.0, 'ms'),
+    ('an entry\'s preview in the picker ÷ the reader on its file', 'bench_picker', 'preview', None, 2.0, 'ms'),
     ('`check`, 10,000 files ÷ the read loop', 'bench_records', 'check', 1.1, None, 'ms'),
     ('`export` (CSV) ÷ the read loop', 'bench_records', 'exportTable/0', 1.2, None, 'ms'),
     ('`export --format json` ÷ the read loop', 'bench_records', 'exportTable/1', 1.5, None, 'ms'),

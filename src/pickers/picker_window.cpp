@@ -2,16 +2,20 @@
 
 #include "listing_model.h"
 #include "message_box.h"
+#include "name_completer.h"
 #include "record_format.h"
 #include "value_lists.h"
 #include "window_geometry.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolTip>
 
 namespace ww {
 
@@ -41,7 +45,7 @@ PickerWindow::PickerWindow(const Config &config, RecordStore store, QWidget *own
     storage::Listing listing = m_store.list(config.kind);
     // A view on the listing itself: 10,000 entries need no item object each.
     m_files = new QListView(this);
-    m_names = new ListingModel(std::move(listing.names), m_files);
+    m_names = new ListingModel(std::move(listing.names), m_store, config.kind, m_files);
     m_files->setModel(m_names);
     m_files->setObjectName(config.listName);
     m_files->setGeometry(twipRect(120, 120, 2055, 2040));
@@ -64,12 +68,26 @@ PickerWindow::PickerWindow(const Config &config, RecordStore store, QWidget *own
     setTabOrder(m_files, m_chosen);
     setTabOrder(m_chosen, button);
 
-    const auto choose = [this](const QModelIndex &entry) {
-        if (!entry.isValid())
-            return;
-        m_chosen->setText(entry.data().toString());
-        m_chosenNative = m_names->native(entry.row());
-    };
+    connectChoosing(button);
+
+    geometry::centreOnScreen(this);
+    // An unreadable folder must not pass for an empty one; said once the window is up.
+    if (listing.error.isError()) {
+        QTimer::singleShot(0, this, [this, text = listing.error.message()] { message::warn(this, text); });
+    }
+}
+
+void PickerWindow::chooseEntry(const QModelIndex &entry)
+{
+    if (!entry.isValid())
+        return;
+    m_chosen->setText(entry.data().toString());
+    m_chosenNative = m_names->native(entry.row());
+}
+
+void PickerWindow::connectChoosing(QPushButton *button)
+{
+    const auto choose = [this](const QModelIndex &entry) { chooseEntry(entry); };
     connect(m_chosen, &QLineEdit::textEdited, this, [this] { m_chosenNative.clear(); });
     connect(m_files, &QListView::clicked, this, choose);
     // Arrow keys choose as a click does; mere focus (no selection) does not.
@@ -86,17 +104,45 @@ PickerWindow::PickerWindow(const Config &config, RecordStore store, QWidget *own
     });
     connect(button, &QPushButton::clicked, this, &PickerWindow::openChosen);
 
-    geometry::centreOnScreen(this);
-    // An unreadable folder must not pass for an empty one; said once the window is up.
-    if (listing.error.isError()) {
-        QTimer::singleShot(0, this, [this, text = listing.error.message()] { message::warn(this, text); });
-    }
+    auto *completer = new NameCompleter(m_names, m_chosen);
+    // Marking an entry of the popup chooses it as a click on the list does.
+    const auto chooseCompletion = [completer, choose, this](const QModelIndex &completion) {
+        choose(m_names->index(completer->sourceRow(completion)));
+    };
+    connect(completer, qOverload<const QModelIndex &>(&QCompleter::highlighted), this, chooseCompletion);
+    connect(completer, qOverload<const QModelIndex &>(&QCompleter::activated), this, chooseCompletion);
+    connect(completer, &NameCompleter::typedNameConfirmed, this, &PickerWindow::openChosen);
+
+    // The arrow keys show an entry's preview as pointing at it does: once the
+    // key is let go, since a tool tip hides on every key.
+    connect(m_files->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        m_previewDue = QGuiApplication::mouseButtons() == Qt::NoButton;
+    });
+    m_files->installEventFilter(this);
 }
 
 void PickerWindow::reject()
 {
     QDialog::reject();
     close();
+}
+
+bool PickerWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_files && event->type() == QEvent::KeyRelease && m_previewDue
+        && !static_cast<QKeyEvent *>(event)->isAutoRepeat()) {
+        m_previewDue = false;
+        if (m_files->currentIndex().isValid())
+            showPreview(m_files->currentIndex());
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void PickerWindow::showPreview(const QModelIndex &entry)
+{
+    const QRect place = m_files->visualRect(entry);
+    QToolTip::showText(m_files->viewport()->mapToGlobal(place.bottomLeft()), entry.data(Qt::ToolTipRole).toString(),
+                       m_files->viewport(), place);
 }
 
 void PickerWindow::openChosen()

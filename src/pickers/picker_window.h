@@ -9,6 +9,8 @@
 
 class QLineEdit;
 class QListView;
+class QModelIndex;
+class QPushButton;
 
 namespace ww {
 
@@ -44,15 +46,26 @@ public Q_SLOTS:
     // Esc closes the window for good, as its close box does.
     void reject() override;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // A click, the arrow keys, a double click, the button and the completion popup.
+    void connectChoosing(QPushButton *button);
+    // Puts the entry's name in the text box and keeps its bytes for opening.
+    void chooseEntry(const QModelIndex &entry);
     // Reads the file named in the text box; on success hands the record on and closes.
     void openChosen();
+    // The entry's record as a tool tip beside it.
+    void showPreview(const QModelIndex &entry);
 
     Config m_config;
     RecordStore m_store;
     // The file system's name of the entry last chosen from the list, until
     // the user edits text_open; names need not be valid UTF-8.
     QByteArray m_chosenNative;
+    // The list's current entry moved by a key; its preview shows once the key is up.
+    bool m_previewDue = false;
     std::function<bool()> m_mayReplaceForm;
     QListView *m_files = nullptr;
     ListingModel *m_names = nullptr;

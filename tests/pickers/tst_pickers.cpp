@@ -4,8 +4,10 @@
 #include "record_format.h"
 #include "record_storage.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFile>
 #include <QLineEdit>
 #include <QListView>
@@ -13,7 +15,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTextDocument>
 #include <QTest>
+#include <QToolTip>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -41,6 +45,13 @@ void doubleClick(QListView *files, int row)
     QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, at);
 }
 
+// Typing as a keyboard layout with umlauts does; keyClicks takes ASCII only.
+void type(QWidget *box, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
 Record drache()
 {
     Record r;
@@ -66,7 +77,12 @@ private Q_SLOTS:
     void laterFilesAppearOnlyAfterReopening();
     void missingFolderGivesEmptyList();
     void openAgainKeepsThePicker();
+    void escapeCloses_data();
     void escapeCloses();
+    void completion_data();
+    void completion();
+    void preview_data();
+    void preview();
     void ways_data();
     void ways();
     void emptyChoice();
@@ -106,6 +122,16 @@ private:
     static QListView *list(PickerWindow *p) { return p->findChild<QListView *>(); }
     static QLineEdit *chosen(PickerWindow *p) { return p->findChild<QLineEdit *>(QStringLiteral("text_open")); }
     static QPushButton *button(PickerWindow *p) { return p->findChild<QPushButton *>(QStringLiteral("button_open")); }
+    static QAbstractItemView *popup(PickerWindow *p) { return chosen(p)->completer()->popup(); }
+    // What the completion popup offers, in its order; nothing while it is closed.
+    static QStringList offered(PickerWindow *p)
+    {
+        QStringList shown;
+        const QAbstractItemModel *model = popup(p)->model();
+        for (int i = 0; popup(p)->isVisible() && i < model->rowCount(); ++i)
+            shown.append(model->index(i, 0).data().toString());
+        return shown;
+    }
     static QStringList names(PickerWindow *p)
     {
         QStringList shown;
@@ -178,10 +204,28 @@ void TestPickers::missingFolderGivesEmptyList()
     QVERIFY2(boxes.seen[0].text.startsWith(expected), qPrintable(boxes.seen[0].text));
 }
 
+void TestPickers::escapeCloses_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("popupOpen");
+    QTest::newRow("popup closed: one Esc closes the window") << QStringLiteral("getippt") << false;
+    QTest::newRow("popup open: the first Esc closes the popup only") << QStringLiteral("dra") << true;
+}
+
 void TestPickers::escapeCloses()
 {
+    QFETCH(QString, typed);
+    QFETCH(bool, popupOpen);
+    writeFile(QStringLiteral("Kreaturen/Drache.dat"), format::encode(drache()));
     QPointer<PickerWindow> picker = openPicker(false);
-    chosen(picker)->setText(QStringLiteral("getippt"));
+    QTest::keyClicks(chosen(picker), typed);
+    QCOMPARE(popup(picker)->isVisible(), popupOpen);
+    if (popupOpen) {
+        QTest::keyClick(popup(picker), Qt::Key_Escape);
+        QVERIFY(!popup(picker)->isVisible());
+        QVERIFY(picker->isVisible());
+        QCOMPARE(chosen(picker)->text(), typed);
+    }
     QTest::keyClick(chosen(picker), Qt::Key_Escape);
     QTRY_VERIFY(!picker);
     // Gone for good: the next opening starts afresh.
@@ -208,6 +252,10 @@ void TestPickers::ways_data()
     QTest::newRow("typed name, then Enter") << QStringLiteral("typed");
     QTest::newRow("click another entry, then type the name") << QStringLiteral("click other+type");
     QTest::newRow("arrow key, Tab to the button, Enter") << QStringLiteral("keys+button");
+    QTest::newRow("typed name, the popup closed with Esc, then Enter") << QStringLiteral("typed+esc");
+    QTest::newRow("part typed, popup entry by arrow and Return, then the button") << QStringLiteral("popup keys");
+    QTest::newRow("part typed, popup entry clicked, then Enter") << QStringLiteral("popup click");
+    QTest::newRow("part typed, popup entry of a name with a line break") << QStringLiteral("popup linebreak");
 }
 
 void TestPickers::ways()
@@ -231,7 +279,7 @@ void TestPickers::ways()
     }
 
     // Sorted last, so that the other ways' entries keep their places.
-    if (way == QLatin1String("linebreak"))
+    if (way.endsWith(QLatin1String("linebreak")))
         QVERIFY(!storage::write(at(QStringLiteral("Kreaturen")), QStringLiteral("Zz\nz.dat"), latin).isError());
 
     BoxAnswerer boxes;
@@ -257,6 +305,38 @@ void TestPickers::ways()
             QCOMPARE(chosen(picker)->text(), QStringLiteral("Drache.dat"));
         }
         QTest::mouseClick(button(picker), Qt::LeftButton);
+    } else if (way.startsWith(QLatin1String("popup"))) {
+        // "rach" is in "Drache.dat" and not in "Adler.dat"; "zz" only in the escaped name.
+        QTest::keyClicks(chosen(picker), way.endsWith(QLatin1String("linebreak")) ? QStringLiteral("zz") : QStringLiteral("rach"));
+        QCOMPARE(popup(picker)->isVisible(), true);
+        const QModelIndex first = popup(picker)->model()->index(0, 0);
+        if (way == QLatin1String("popup click")) {
+            QTest::mouseClick(popup(picker)->viewport(), Qt::LeftButton, {}, popup(picker)->visualRect(first).center());
+        } else {
+            QTest::keyClick(popup(picker), Qt::Key_Down);
+            QTest::keyClick(popup(picker), Qt::Key_Return);
+        }
+        // Chosen as a click on the list chooses: nothing opened yet.
+        QVERIFY(!popup(picker)->isVisible());
+        QVERIFY(picker->isVisible());
+        QCOMPARE(loaded->size(), 0);
+        if (way.endsWith(QLatin1String("linebreak"))) {
+            QCOMPARE(chosen(picker)->text(), QStringLiteral("Zz\\x0Az.dat"));
+            QTest::keyClick(chosen(picker), Qt::Key_Return);
+            QTRY_VERIFY(!picker->isVisible());
+            QCOMPARE(loadedRecord(), latin);
+            return;
+        }
+        QCOMPARE(chosen(picker)->text(), QStringLiteral("Drache.dat"));
+        if (way == QLatin1String("popup click"))
+            QTest::keyClick(chosen(picker), Qt::Key_Return);
+        else
+            QTest::mouseClick(button(picker), Qt::LeftButton);
+    } else if (way == QLatin1String("typed+esc")) {
+        QTest::keyClicks(chosen(picker), QStringLiteral("Drache.dat"));
+        QVERIFY(popup(picker)->isVisible());
+        QTest::keyClick(popup(picker), Qt::Key_Escape);
+        QTest::keyClick(chosen(picker), Qt::Key_Return);
     } else if (way == QLatin1String("double")) {
         doubleClick(files, 1);
     } else if (way == QLatin1String("latin1") || way == QLatin1String("linebreak")) {
@@ -340,6 +420,133 @@ void TestPickers::renamedFileLoadsStoredName()
     QVERIFY(boxes.seen[0].text.startsWith(QStringLiteral("Kreatur 'Drache' ist schon vorhanden!")));
     QVERIFY(fileBytes(QStringLiteral("Kreaturen/Drache.dat")).contains("\"99\""));
     QCOMPARE(fileBytes(QStringLiteral("Kreaturen/Kopie.dat")), copy);
+}
+
+void TestPickers::completion_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList drachen{QStringLiteral("Drachenei.dat"), QStringLiteral("Feuerdrache.dat")};
+    QTest::newRow("a part, in the list's order") << QStringLiteral("drach") << drachen;
+    QTest::newRow("capitals") << QStringLiteral("DRACH") << drachen;
+    QTest::newRow("at the start only by chance") << QStringLiteral("Drachenei") << QStringList{QStringLiteral("Drachenei.dat")};
+    QTest::newRow("without the umlaut") << QStringLiteral("uber") << QStringList{QStringLiteral("Über.dat")};
+    QTest::newRow("with the umlaut, in lower case") << QStringLiteral("über") << QStringList{QStringLiteral("Über.dat")};
+    QTest::newRow("an accent") << QStringLiteral("elegie") << QStringList{QStringLiteral("Élégie.dat")};
+    QTest::newRow("ss for ß") << QStringLiteral("strasse") << QStringList{QStringLiteral("Straße.dat")};
+    QTest::newRow("ß for ss") << QStringLiteral("Gießen") << QStringList{QStringLiteral("Giessen.dat")};
+    QTest::newRow("u is not ü's other spelling ue") << QStringLiteral("ueber") << QStringList{};
+    QTest::newRow("nothing matches") << QStringLiteral("xyz") << QStringList{};
+    QTest::newRow("one letter too many") << QStringLiteral("drachex") << QStringList{};
+}
+
+void TestPickers::completion()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, expected);
+    for (const char *name : {"Über", "Drachenei", "Feuerdrache", "Straße", "Élégie", "Giessen", "Adler"})
+        writeFile(QStringLiteral("Kreaturen/%1.dat").arg(QString::fromUtf8(name)), format::encode(drache()));
+    const auto owned = standalone(false);
+    PickerWindow *picker = owned.get();
+    type(chosen(picker), typed);
+    QCOMPARE(offered(picker), expected);
+    // Typing chooses nothing behind the writer's back.
+    QCOMPARE(chosen(picker)->text(), typed);
+    if (expected.isEmpty())
+        return;
+    // Above the box, clear of the button the mouse may be on its way to.
+    const QRect shown(popup(picker)->mapToGlobal(QPoint(0, 0)), popup(picker)->size());
+    const QRect open(button(picker)->mapToGlobal(QPoint(0, 0)), button(picker)->size());
+    QVERIFY2(!shown.intersects(open), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
+    QVERIFY(shown.bottom() < chosen(picker)->mapToGlobal(QPoint(0, 0)).y());
+    // The next key narrows it again, the popup still clear of the button.
+    QTest::keyClick(chosen(picker), Qt::Key_Backspace);
+    QVERIFY(popup(picker)->isVisible());
+    QVERIFY(!QRect(popup(picker)->mapToGlobal(QPoint(0, 0)), popup(picker)->size()).intersects(open));
+}
+
+void TestPickers::preview_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("lines"); // the preview's lines; for a broken file, what the message says
+    const QStringList head{QStringLiteral("Typ: Kreatur"), QStringLiteral("Name: Drache"),
+                           QStringLiteral("Magik: Rote Magie - Gebirge"), QStringLiteral("Mana: 12"),
+                           QStringLiteral("Angriff: 80%"), QStringLiteral("Verteidigung: 60%"),
+                           QStringLiteral("Bewegung-Erde: 0%"), QStringLiteral("Bewegung-Wasser: 0%"),
+                           QStringLiteral("Bewegung-Luft: 100%"), QStringLiteral("Beschreibung:")};
+    QTest::newRow("a record") << format::encode(drache())
+                              << head + QStringList{QStringLiteral("  Speit Feuer,"), QStringLiteral("  fliegt weit.")};
+    Record four = drache();
+    four.text = QStringLiteral("1\r\n2\r\n3\r\n4");
+    QTest::newRow("three lines of four, and a sign of more")
+        << format::encode(four) << head + QStringList{QStringLiteral("  1"), QStringLiteral("  2"), QStringLiteral("  3"), QStringLiteral("  …")};
+    Record three = drache();
+    three.text = QStringLiteral("1\r\n2\r\n3");
+    QTest::newRow("three lines of three") << format::encode(three)
+                                          << head + QStringList{QStringLiteral("  1"), QStringLiteral("  2"), QStringLiteral("  3")};
+    Record marked = drache();
+    marked.text = QStringLiteral("<b>fett</b>\tund\x1b[31m");
+    QTest::newRow("markup stays text, a tab a space, ESC escaped")
+        << format::encode(marked) << head + QStringList{QStringLiteral("  <b>fett</b> und\\x1B[31m")};
+    Record wide = drache();
+    wide.text = QString(80, QLatin1Char('a')) + QStringLiteral("\r\n") + QString(81, QLatin1Char('b'));
+    QTest::newRow("a line of 80 kept, one of 81 cut")
+        << format::encode(wide) << head + QStringList{QStringLiteral("  ") + QString(80, QLatin1Char('a')),
+                                                      QStringLiteral("  ") + QString(79, QLatin1Char('b')) + QChar(0x2026)};
+    QTest::newRow("fewer than ten fields") << QByteArray("1,\"Kurz\",1,\"5\",0\r\n")
+                                           << QStringList{QStringLiteral("Feld 6 (Verteidigung) fehlt"), QStringLiteral("Eintrag.dat")};
+    QTest::newRow("a FIFO, never waited for") << QByteArray("<fifo>") << QStringList{QStringLiteral("keine gewöhnliche Datei")};
+    QTest::newRow("gone since the folder was read") << QByteArray("<gone>") << QStringList{QStringLiteral("nicht gefunden")};
+    QTest::newRow("changed since the folder was read") << QByteArray("<changed>")
+                                                       << head + QStringList{QStringLiteral("  Speit Feuer,"), QStringLiteral("  fliegt weit.")};
+}
+
+void TestPickers::preview()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, lines);
+    const QString file = QStringLiteral("Kreaturen/Eintrag.dat");
+    writeFile(file, content.startsWith('<') ? QByteArray("1,\"Alt\",1,\"5\",0,0,0,0,0,\"\"\r\n") : content);
+    const auto owned = standalone(false);
+    PickerWindow *picker = owned.get();
+    // The folder lists regular files only; these turn into something else afterwards.
+    if (content == "<gone>" || content == "<fifo>")
+        QVERIFY(QFile::remove(at(file)));
+    if (content == "<fifo>")
+        QCOMPARE(mkfifo(QFile::encodeName(at(file)).constData(), 0600), 0);
+    if (content == "<changed>")
+        writeFile(file, format::encode(drache()));
+    const bool broken = !lines.startsWith(QStringLiteral("Typ: Kreatur"));
+    QListView *files = list(picker);
+    const QModelIndex entry = files->model()->index(0, 0);
+    const QString text = entry.data(Qt::AccessibleDescriptionRole).toString();
+    if (broken) {
+        for (const QString &said : lines)
+            QVERIFY2(text.contains(said), qPrintable(text));
+    } else {
+        QCOMPARE(text.split(QLatin1Char('\n')), lines);
+    }
+    // Screen readers hear the same.
+    QAccessibleInterface *cell = QAccessible::queryAccessibleInterface(files)->child(0);
+    QVERIFY(cell);
+    QCOMPARE(cell->text(QAccessible::Description), text);
+    // Pointing at the entry shows it, as markup-free text.
+    const QPoint point = files->visualRect(entry).center();
+    QHelpEvent pointing(QEvent::ToolTip, point, files->viewport()->mapToGlobal(point));
+    QApplication::sendEvent(files->viewport(), &pointing);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), entry.data(Qt::ToolTipRole).toString());
+    QTextDocument shown;
+    shown.setHtml(QToolTip::text());
+    QCOMPARE(shown.toPlainText(), text);
+    QToolTip::hideText();
+    QTRY_VERIFY(!QToolTip::isVisible());
+    // So does reaching it with the arrow keys.
+    files->setFocus();
+    QTest::keyClick(files, Qt::Key_Home);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), entry.data(Qt::ToolTipRole).toString());
+    QToolTip::hideText();
 }
 
 void TestPickers::failures_data()
