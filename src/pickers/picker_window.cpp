@@ -88,7 +88,13 @@ void PickerWindow::chooseEntry(const QModelIndex &entry)
 void PickerWindow::connectChoosing(QPushButton *button)
 {
     const auto choose = [this](const QModelIndex &entry) { chooseEntry(entry); };
-    connect(m_chosen, &QLineEdit::textEdited, this, [this] { m_chosenNative.clear(); });
+    connect(m_chosen, &QLineEdit::textEdited, this, [this] {
+        m_chosenNative.clear();
+        // Made on the first key, in time for that key's completion, so that
+        // opening the picker costs what it did without it.
+        if (!m_completer)
+            makeCompleter();
+    });
     connect(m_files, &QListView::clicked, this, choose);
     // Arrow keys choose as a click does; mere focus (no selection) does not.
     connect(m_files->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, choose] {
@@ -104,21 +110,24 @@ void PickerWindow::connectChoosing(QPushButton *button)
     });
     connect(button, &QPushButton::clicked, this, &PickerWindow::openChosen);
 
-    auto *completer = new NameCompleter(m_names, m_chosen);
-    // Marking an entry of the popup chooses it as a click on the list does.
-    const auto chooseCompletion = [completer, choose, this](const QModelIndex &completion) {
-        choose(m_names->index(completer->sourceRow(completion)));
-    };
-    connect(completer, qOverload<const QModelIndex &>(&QCompleter::highlighted), this, chooseCompletion);
-    connect(completer, qOverload<const QModelIndex &>(&QCompleter::activated), this, chooseCompletion);
-    connect(completer, &NameCompleter::typedNameConfirmed, this, &PickerWindow::openChosen);
-
     // The arrow keys show an entry's preview as pointing at it does: once the
     // key is let go, since a tool tip hides on every key.
     connect(m_files->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         m_previewDue = QGuiApplication::mouseButtons() == Qt::NoButton;
     });
     m_files->installEventFilter(this);
+}
+
+void PickerWindow::makeCompleter()
+{
+    m_completer = new NameCompleter(m_names, m_chosen);
+    // Marking an entry of the popup chooses it as a click on the list does.
+    const auto chooseCompletion = [this](const QModelIndex &completion) {
+        chooseEntry(m_names->index(m_completer->sourceRow(completion)));
+    };
+    connect(m_completer, qOverload<const QModelIndex &>(&QCompleter::highlighted), this, chooseCompletion);
+    connect(m_completer, qOverload<const QModelIndex &>(&QCompleter::activated), this, chooseCompletion);
+    connect(m_completer, &NameCompleter::typedNameConfirmed, this, &PickerWindow::openChosen);
 }
 
 void PickerWindow::reject()

@@ -15,6 +15,7 @@ class QPushButton;
 namespace ww {
 
 class ListingModel;
+class NameCompleter;
 
 // Lists the record files of one folder and loads the chosen one. A
 // non-modal dialog: Esc closes it, Return opens through its default button.
@@ -50,8 +51,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // A click, the arrow keys, a double click, the button and the completion popup.
+    // A click, the arrow keys, a double click, the button and typing.
     void connectChoosing(QPushButton *button);
+    void makeCompleter();
     // Puts the entry's name in the text box and keeps its bytes for opening.
     void chooseEntry(const QModelIndex &entry);
     // Reads the file named in the text box; on success hands the record on and closes.
@@ -70,6 +72,7 @@ private:
     QListView *m_files = nullptr;
     ListingModel *m_names = nullptr;
     QLineEdit *m_chosen = nullptr;
+    NameCompleter *m_completer = nullptr;
 };
 
 } // namespace ww
