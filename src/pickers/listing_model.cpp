@@ -58,10 +58,10 @@ QString ListingModel::searchKey(const QString &text)
         if (c.category() != QChar::Mark_NonSpacing)
             key.append(c);
     }
-    key = key.toCaseFolded();
-    // Folding keeps "ß" and makes "ẞ" one; the German order reads both as "ss".
-    key.replace(QChar(0x00DF), QLatin1String("ss"));
-    return key;
+    // The German order reads "ß" and capital "ẞ" as "ss"; said here, not left
+    // to whichever case folding Qt applies to them.
+    key.replace(QChar(0x1E9E), QLatin1String("ss")).replace(QChar(0x00DF), QLatin1String("ss"));
+    return key.toCaseFolded();
 }
 
 } // namespace ww

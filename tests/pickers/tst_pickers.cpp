@@ -434,6 +434,7 @@ void TestPickers::completion_data()
     QTest::newRow("with the umlaut, in lower case") << QStringLiteral("über") << QStringList{QStringLiteral("Über.dat")};
     QTest::newRow("an accent") << QStringLiteral("elegie") << QStringList{QStringLiteral("Élégie.dat")};
     QTest::newRow("ss for ß") << QStringLiteral("strasse") << QStringList{QStringLiteral("Straße.dat")};
+    QTest::newRow("capital ẞ") << QStringLiteral("STRAẞE") << QStringList{QStringLiteral("Straße.dat")};
     QTest::newRow("ß for ss") << QStringLiteral("Gießen") << QStringList{QStringLiteral("Giessen.dat")};
     QTest::newRow("u is not ü's other spelling ue") << QStringLiteral("ueber") << QStringList{};
     QTest::newRow("nothing matches") << QStringLiteral("xyz") << QStringList{};
