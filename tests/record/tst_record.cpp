@@ -45,11 +45,14 @@ Record version(bool longOne)
     return r;
 }
 
-// Child side of killedSavesLeaveWholeFiles: saves until it is killed.
+// Child side of killedSavesLeaveWholeFiles: saves until it is killed, and
+// says on standard output when each save begins ('b') and has ended ('e'),
+// so that the parent kills it at a point it chose, not after a guessed time.
 [[noreturn]] void saveForever(const QString &directory)
 {
     for (bool longOne = false;; longOne = !longOne) {
-        if (storage::write(directory, version(longOne)).isError())
+        if (::write(STDOUT_FILENO, "b", 1) != 1 || storage::write(directory, version(longOne)).isError()
+            || ::write(STDOUT_FILENO, "e", 1) != 1)
             std::exit(2);
     }
 }
@@ -737,29 +740,47 @@ void TestRecord::killedSavesLeaveWholeFiles()
 {
     const QString directory = m_dir->path();
     const QString path = storage::pathFor(directory, QStringLiteral("Drache"));
-    int whole = 0;
-    for (int round = 0; round < 200; ++round) {
+    QRandomGenerator random(4711);
+    int killedInside = 0;
+    const int rounds = 200;
+    for (int round = 0; round < rounds; ++round) {
         QProcess saver;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("WW_SAVE_FOREVER"), directory);
         saver.setProcessEnvironment(env);
         saver.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(saver.waitForStarted());
-        QTest::qSleep(int(QRandomGenerator::global()->bounded(5, 40)));
+        // Killed after 1 to 3 finished saves, every other round as soon as
+        // the next one has begun: counted, not timed, so a busy machine
+        // only makes the round take longer.
+        const qsizetype finished = random.bounded(1, 4);
+        const bool inside = round % 2 == 1;
+        QByteArray said;
+        while (said.count('e') < finished || (inside && !said.endsWith('b'))) {
+            QVERIFY2(saver.waitForReadyRead(60000), "the saver said nothing");
+            said += saver.readAllStandardOutput();
+        }
         ::kill(pid_t(saver.processId()), SIGKILL);
         QVERIFY(saver.waitForFinished());
         QCOMPARE(saver.exitStatus(), QProcess::CrashExit);
+        said += saver.readAllStandardOutput();
 
-        if (!QFileInfo::exists(path))
-            continue; // killed before its first save
+        // Save n (from 0) wrote the long version when n is odd.
+        const qsizetype done = said.count('e');
+        const Record last = version((done - 1) % 2 == 1);
         const ReadResult result = storage::read(path);
         QVERIFY2(result.ok(), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(result.error().message())));
-        QVERIFY(result.record() == version(false) || result.record() == version(true));
-        ++whole;
+        if (said.endsWith('b')) {
+            ++killedInside; // the earlier file, or the whole new one
+            QVERIFY(result.record() == last || result.record() == version(done % 2 == 1));
+        } else {
+            QVERIFY(result.record() == last);
+        }
         // Left-over temporary files never show up among the records.
         QCOMPARE(shownNames(storage::list(directory).names), QStringList{QStringLiteral("Drache.dat")});
     }
-    QVERIFY2(whole > 150, qPrintable(QStringLiteral("only %1 rounds saved anything").arg(whole)));
+    qInfo("%d of %d rounds killed inside a save", killedInside, rounds);
+    QVERIFY2(killedInside > 0, "no round was killed inside a save");
 }
 
 void TestRecord::leftoversOfKilledSaves()
