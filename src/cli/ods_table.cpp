@@ -4,6 +4,7 @@
 #include "zip_entry_device.h"
 
 #include <QBuffer>
+#include <QLocale>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -25,11 +26,13 @@ const QByteArray mimeType("application/vnd.oasis.opendocument.spreadsheet");
 constexpr qint64 maxContentBytes = qint64(256) * 1024 * 1024;
 constexpr qsizetype maxCells = qsizetype(4) * 1000 * 1000;
 
-// How often a row or cell stands, at least once and bounded, so that sums of
-// them cannot overflow before the cell bound refuses them.
+// How often a row or cell stands, at least once. Bounded far past the cell
+// bound, so that the refusal can say how many cells there are, and a row's
+// cells times its repeats cannot overflow.
+constexpr qsizetype maxRepeat = qsizetype(1000) * 1000 * 1000 * 1000;
 qsizetype repeated(const QXmlStreamAttributes &attributes, const QString &name)
 {
-    return std::clamp<qsizetype>(attributes.value(tableNs, name).toLongLong(), 1, maxCells + 1);
+    return std::clamp<qsizetype>(attributes.value(tableNs, name).toLongLong(), 1, maxRepeat);
 }
 
 // The blanks that stood before `value` (`blanks`, then none), and `value`
@@ -318,15 +321,18 @@ bool passwordProtected(QuaZip &zip)
     return manifest.read(enough).contains("encryption-data");
 }
 
-QString tooManyCells()
+QString tooManyCells(qsizetype cells)
 {
-    return QStringLiteral("Die Tabelle hat mehr als %1 Zellen.").arg(maxCells);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    return QStringLiteral("Die Tabelle hat bis hierher %1 Zellen; eingelesen werden höchstens %2.")
+        .arg(german.toString(cells), german.toString(maxCells));
 }
 
 // The cells of the row `xml` stands at, blanks kept only before text;
-// counted into `cells` and `characters`. False, with `error`, when the
-// sheet grows past its bounds.
-bool readRow(QXmlStreamReader &xml, QStringList &row, qsizetype &cells, qsizetype &characters, QString &error)
+// its characters counted into `characters`. False, with `error`, when the
+// row on top of the `cells` before it passes the bounds; the row's cells
+// are counted with its repeats, by the sheet.
+bool readRow(QXmlStreamReader &xml, QStringList &row, qsizetype cells, qsizetype &characters, QString &error)
 {
     qsizetype emptyCells = 0; // added only once a cell with text follows them
     while (xml.readNextStartElement()) {
@@ -340,11 +346,11 @@ bool readRow(QXmlStreamReader &xml, QStringList &row, qsizetype &cells, qsizetyp
         const qsizetype repeat = repeated(xml.attributes(), QStringLiteral("number-columns-repeated"));
         const QString value = cellValue(xml);
         if (value.isEmpty()) {
-            emptyCells = std::min(emptyCells + repeat, maxCells + 1);
+            emptyCells = std::min(emptyCells + repeat, maxRepeat);
             continue;
         }
         if ((cells += emptyCells + repeat) > maxCells) {
-            error = tooManyCells();
+            error = tooManyCells(cells);
             return false;
         }
         // Repeated cells and rows share their text.
@@ -377,11 +383,11 @@ struct Sheet
         }
         // Empty rows count only before a row with text: a sheet ends in a million blank ones.
         if (row.isEmpty()) {
-            emptyRows = std::min(emptyRows + repeat, maxCells + 1);
+            emptyRows = std::min(emptyRows + repeat, maxRepeat);
             return true;
         }
         if ((cells += emptyRows + row.size() * repeat) > maxCells) {
-            error = tooManyCells();
+            error = tooManyCells(cells);
             return false;
         }
         appendAfterBlanks(rows, emptyRows, row, repeat);
