@@ -177,6 +177,9 @@ private:
 
 RecordForm::RecordForm(const Controls &controls, QObject *parent) : QObject(parent), m_controls(controls)
 {
+    // Named and parented so that a test can wait for it to run out.
+    m_pause.setParent(this);
+    m_pause.setObjectName(QStringLiteral("typingPause"));
     m_pause.setSingleShot(true);
     m_pause.setInterval(pauseMs);
     connect(&m_pause, &QTimer::timeout, this, &RecordForm::seal);

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTextDocument>
+#include <QScreen>
 #include <QTest>
 #include <QToolTip>
 
@@ -459,11 +460,20 @@ void TestPickers::completion()
     const QRect shown(popup(picker)->mapToGlobal(QPoint(0, 0)), popup(picker)->size());
     const QRect open(button(picker)->mapToGlobal(QPoint(0, 0)), button(picker)->size());
     QVERIFY2(!shown.intersects(open), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
-    QVERIFY(shown.bottom() < chosen(picker)->mapToGlobal(QPoint(0, 0)).y());
+    // Directly above: its bottom edge on the box's top.
+    QCOMPARE(shown.bottom() + 1, chosen(picker)->mapToGlobal(QPoint(0, 0)).y());
     // The next key narrows it again, the popup still clear of the button.
     QTest::keyClick(chosen(picker), Qt::Key_Backspace);
     QVERIFY(popup(picker)->isVisible());
     QVERIFY(!QRect(popup(picker)->mapToGlobal(QPoint(0, 0)), popup(picker)->size()).intersects(open));
+    // With no room above the box, the popup stays on the screen.
+    const QRect screen = picker->screen()->availableGeometry();
+    picker->move(picker->x(), screen.top() - chosen(picker)->mapTo(picker, QPoint(0, 0)).y());
+    QTest::keyClick(chosen(picker), Qt::Key_Escape);
+    chosen(picker)->clear();
+    type(chosen(picker), typed);
+    QVERIFY(popup(picker)->isVisible());
+    QCOMPARE(popup(picker)->mapToGlobal(QPoint(0, 0)).y(), screen.top());
 }
 
 void TestPickers::preview_data()
