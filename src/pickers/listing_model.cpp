@@ -44,6 +44,20 @@ QByteArray ListingModel::native(int row) const
     return row >= 0 && row < m_names.size() ? m_names.at(row).native : QByteArray();
 }
 
+const storage::ListedName *ListingModel::named(const QString &typed) const
+{
+    const QString composed = typed.normalized(QString::NormalizationForm_C);
+    for (const storage::ListedName &name : m_names) {
+        if (name.shown == typed)
+            return &name;
+    }
+    for (const storage::ListedName &name : m_names) {
+        if (name.shown.normalized(QString::NormalizationForm_C) == composed)
+            return &name;
+    }
+    return nullptr;
+}
+
 QString ListingModel::searchKey(const QString &text)
 {
     const auto ascii = [](QChar c) { return c.unicode() < 0x80; };

@@ -25,6 +25,10 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     // The file system's name of `row`; empty for a row not in the list.
     QByteArray native(int row) const;
+    // The listed name that is `typed` once both are composed alike (NFC):
+    // "Ü" typed as one character and stored as "U" and its mark, as macOS
+    // and some archives write names. Null if no name is.
+    const storage::ListedName *named(const QString &typed) const;
 
     // `text` with what the German order counts as the same letter made the
     // same: case and accents dropped ("Über" and "uber"), "ß" as "ss".

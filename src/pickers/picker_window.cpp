@@ -82,6 +82,7 @@ void PickerWindow::chooseEntry(const QModelIndex &entry)
     if (!entry.isValid())
         return;
     m_chosen->setText(entry.data().toString());
+    m_chosenShown = m_chosen->text();
     m_chosenNative = m_names->native(entry.row());
 }
 
@@ -125,7 +126,15 @@ void PickerWindow::makeCompleter()
     const auto chooseCompletion = [this](const QModelIndex &completion) {
         chooseEntry(m_names->index(m_completer->sourceRow(completion)));
     };
-    connect(m_completer, qOverload<const QModelIndex &>(&QCompleter::highlighted), this, chooseCompletion);
+    connect(m_completer, qOverload<const QModelIndex &>(&QCompleter::highlighted), this,
+            [this, chooseCompletion](const QModelIndex &completion) {
+                // Down past the last entry or Up past the first marks nothing;
+                // the box then says again what was typed (Qt leaves the entry
+                // last marked there), and Return opens that.
+                if (!completion.isValid())
+                    m_chosen->setText(m_completer->completionPrefix());
+                chooseCompletion(completion);
+            });
     connect(m_completer, qOverload<const QModelIndex &>(&QCompleter::activated), this, chooseCompletion);
     connect(m_completer, &NameCompleter::typedNameConfirmed, this, &PickerWindow::openChosen);
 }
@@ -164,16 +173,21 @@ void PickerWindow::openChosen()
         message::inform(this, QStringLiteral("Sie müssen eine Datei auswählen."));
         return;
     }
+    QByteArray native = name == m_chosenShown ? m_chosenNative : QByteArray();
     // Only files of this picker's own folder may be opened; a listed one is,
     // though its shown name may be escaped.
-    if (m_chosenNative.isEmpty() && !format::staysInFolder(name)) {
+    if (native.isEmpty() && !format::staysInFolder(name)) {
         message::warn(this, QStringLiteral("'%1' ist kein Dateiname im Ordner '%2': "
                                               "Die Zeichen '/' und '\\' sowie '.' und '..' sind nicht erlaubt.")
                                    .arg(name, QDir::current().absoluteFilePath(m_store.folder(m_config.kind))));
         return;
     }
-    const ReadResult result = m_chosenNative.isEmpty() ? m_store.read(m_config.kind, name)
-                                                       : m_store.read(m_config.kind, {m_chosenNative, name});
+    QString file = name;
+    if (const storage::ListedName *listed = native.isEmpty() ? m_names->named(name) : nullptr) {
+        native = listed->native;
+        file = listed->shown;
+    }
+    const ReadResult result = native.isEmpty() ? m_store.read(m_config.kind, name) : m_store.read(m_config.kind, {native, file});
     if (!result.ok()) {
         message::warn(this, result.error().message() + QStringLiteral("\nDer Editor bleibt unverändert."));
         return;
@@ -186,7 +200,7 @@ void PickerWindow::openChosen()
         if (!self || !isVisible() || !mayReplace)
             return;
     }
-    Q_EMIT recordLoaded(result.record(), m_store.folder(m_config.kind) + QLatin1Char('/') + name);
+    Q_EMIT recordLoaded(result.record(), m_store.folder(m_config.kind) + QLatin1Char('/') + file);
     close();
 }
 

@@ -63,9 +63,12 @@ private:
 
     Config m_config;
     RecordStore m_store;
-    // The file system's name of the entry last chosen from the list, until
-    // the user edits text_open; names need not be valid UTF-8.
+    // The file system's name of the entry last chosen from the list, and
+    // the text it put in text_open; names need not be valid UTF-8. The bytes
+    // count only while the box still says that text: the completion puts
+    // back what was typed without a word to us.
     QByteArray m_chosenNative;
+    QString m_chosenShown;
     // The list's current entry moved by a key; its preview shows once the key is up.
     bool m_previewDue = false;
     std::function<bool()> m_mayReplaceForm;

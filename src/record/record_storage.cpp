@@ -65,13 +65,22 @@ RecordError mayWrite(const QString &directory, const QString &fileName)
 QString printable(const QString &text)
 {
     // Control characters (Unicode's Cc) are C0, DEL and C1, nothing else.
-    const auto isControl = [](QChar c) { return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f); };
-    if (std::none_of(text.begin(), text.end(), isControl))
+    const auto isControl = [](char16_t c) { return c < 0x20 || (c >= 0x7f && c <= 0x9f); };
+    // Zero-width and direction marks draw nothing, or turn what follows
+    // around: "Eule.dat" and "Eule\u200B.dat" would look alike.
+    const auto isInvisible = [](char16_t c) {
+        return (c >= 0x200b && c <= 0x200f) || (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069)
+            || c == 0xfeff;
+    };
+    const auto escaped = [&](QChar c) { return isControl(c.unicode()) || isInvisible(c.unicode()); };
+    if (std::none_of(text.begin(), text.end(), escaped))
         return text;
     QString shown;
     for (const QChar c : text) {
-        if (isControl(c))
+        if (isControl(c.unicode()))
             shown += QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else if (isInvisible(c.unicode()))
+            shown += QStringLiteral("\\u") + QString::number(c.unicode(), 16).toUpper();
         else
             shown += c;
     }

@@ -58,7 +58,7 @@ struct Listing
 };
 
 // `text` as a terminal or a list may show it: control characters (ESC, LF,
-// DEL, NUL, U+0085, ...) as \xHH.
+// DEL, NUL, U+0085, ...) as \xHH, zero-width and direction marks as \uHHHH.
 QString printable(const QString &text);
 
 // The regular "*.dat" files in `directory`, in German collation order of

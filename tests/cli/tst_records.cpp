@@ -413,6 +413,13 @@ void TestRecords::invocations_data()
         << Files{{QStringLiteral("Kreaturen/\x1b[31mRot.dat"), "1,\"Rot\",1,\"5\",0,0,0,0,0,\"\"\r\n"}}
         << QStringList{QStringLiteral("check")} << 0 << QStringList{QStringLiteral("Kreaturen/\\x1B[31mRot.dat: Hinweis")}
         << QString() << QStringList{};
+    QTest::newRow("check: names with a zero-width space and a right-to-left override, shown escaped")
+        << Files{{QString::fromUtf8("Kreaturen/Eule\u200b.dat"), "1,\"Eule\",1,\"5\",0,0,0,0,0,\"\"\r\n"},
+                 {QString::fromUtf8("Kreaturen/\u202eRot.dat"), "1,\"Rot\",1,\"5\",0,0,0,0,0,\"\"\r\n"}}
+        << QStringList{QStringLiteral("check")} << 0
+        << QStringList{QStringLiteral("Kreaturen/Eule\\u200B.dat: Hinweis"), QStringLiteral("Kreaturen/\\u202ERot.dat: Hinweis"),
+                       QString::fromUtf8("!\u200b"), QString::fromUtf8("!\u202e")}
+        << QString() << QStringList{};
     QTest::newRow("import --dry-run: a folder in the file's place")
         << Files{csvTable(aRow), {QStringLiteral("Kreaturen/A.dat/x"), ""}}
         << QStringList{QStringLiteral("import"), QStringLiteral("--dry-run"), table} << 1

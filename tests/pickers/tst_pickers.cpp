@@ -257,6 +257,8 @@ void TestPickers::ways_data()
     QTest::newRow("part typed, popup entry by arrow and Return, then the button") << QStringLiteral("popup keys");
     QTest::newRow("part typed, popup entry clicked, then Enter") << QStringLiteral("popup click");
     QTest::newRow("part typed, popup entry of a name with a line break") << QStringLiteral("popup linebreak");
+    QTest::newRow("typed name, Down past every match, Return") << QStringLiteral("typed+past");
+    QTest::newRow("typed composed, stored decomposed") << QStringLiteral("nfc");
 }
 
 void TestPickers::ways()
@@ -282,6 +284,12 @@ void TestPickers::ways()
     // Sorted last, so that the other ways' entries keep their places.
     if (way.endsWith(QLatin1String("linebreak")))
         QVERIFY(!storage::write(at(QStringLiteral("Kreaturen")), QStringLiteral("Zz\nz.dat"), latin).isError());
+    // Also a match for "Drache.dat", and the last one.
+    if (way == QLatin1String("typed+past"))
+        QVERIFY(!storage::write(at(QStringLiteral("Kreaturen")), QStringLiteral("Zzz Drache.dat"), latin).isError());
+    const QString decomposed = QStringLiteral("U\u0308ber.dat");
+    if (way == QLatin1String("nfc"))
+        QVERIFY(!storage::write(at(QStringLiteral("Kreaturen")), decomposed, drache()).isError());
 
     BoxAnswerer boxes;
     const auto owned = standalone(false);
@@ -333,6 +341,22 @@ void TestPickers::ways()
             QTest::keyClick(chosen(picker), Qt::Key_Return);
         else
             QTest::mouseClick(button(picker), Qt::LeftButton);
+    } else if (way == QLatin1String("typed+past")) {
+        QTest::keyClicks(chosen(picker), QStringLiteral("Drache.dat"));
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(popup(picker), Qt::Key_Down);
+        // Nothing marked, and the box says again what was typed.
+        QVERIFY(!popup(picker)->currentIndex().isValid());
+        QCOMPARE(chosen(picker)->text(), QStringLiteral("Drache.dat"));
+        QTest::keyClick(popup(picker), Qt::Key_Return);
+    } else if (way == QLatin1String("nfc")) {
+        type(chosen(picker), QStringLiteral("\u00dcber.dat"));
+        QTest::keyClick(popup(picker), Qt::Key_Escape);
+        QTest::keyClick(chosen(picker), Qt::Key_Return);
+        QTRY_VERIFY(!picker->isVisible());
+        QCOMPARE(loadedRecord(), drache());
+        QCOMPARE(loaded->constFirst().at(1).toString(), at(QStringLiteral("Kreaturen/") + decomposed));
+        return;
     } else if (way == QLatin1String("typed+esc")) {
         QTest::keyClicks(chosen(picker), QStringLiteral("Drache.dat"));
         QVERIFY(popup(picker)->isVisible());
@@ -372,6 +396,7 @@ void TestPickers::ways()
     QTRY_VERIFY(!picker->isVisible());
     QCOMPARE(loaded->size(), 1);
     QCOMPARE(loadedRecord(), drache());
+    QCOMPARE(loaded->constFirst().at(1).toString(), at(QStringLiteral("Kreaturen/Drache.dat")));
 }
 
 void TestPickers::emptyChoice()
@@ -569,6 +594,8 @@ void TestPickers::failures_data()
     QTest::newRow("missing file") << QStringLiteral("Fehlt.dat") << none << QStringLiteral("nicht gefunden");
     QTest::newRow("typed without extension, file with it present")
         << QStringLiteral("Drache") << QByteArray("<beside>") << QStringLiteral("nicht gefunden");
+    QTest::newRow("typed in small letters, popup Down and Up back to the box")
+        << QStringLiteral("drache.dat") << QByteArray("<popup>") << QStringLiteral("nicht gefunden");
     QTest::newRow("directory") << QStringLiteral("Ordner.dat") << QByteArray("<dir>")
                                << QStringLiteral("keine gewöhnliche Datei");
     QTest::newRow("fifo") << QStringLiteral("Rohr.dat") << QByteArray("<fifo>")
@@ -610,6 +637,8 @@ void TestPickers::failures()
         writeFile(path, format::encode(drache())); // a legal name on this system, and still refused
     } else if (content == "<beside>") {
         writeFile(path + QStringLiteral(".dat"), format::encode(drache()));
+    } else if (content == "<popup>") {
+        writeFile(QStringLiteral("Kreaturen/Drache.dat"), format::encode(drache()));
     } else if (!content.isEmpty()) {
         writeFile(path, content);
     }
@@ -618,8 +647,16 @@ void TestPickers::failures()
     BoxAnswerer boxes({QMessageBox::Ok});
     const auto owned = standalone(false);
     PickerWindow *picker = owned.get();
-    chosen(picker)->setText(typed);
-    QTest::mouseClick(button(picker), Qt::LeftButton);
+    if (content == "<popup>") {
+        // Down marks Drache.dat; Up leaves the popup with nothing marked.
+        QTest::keyClicks(chosen(picker), typed);
+        QTest::keyClick(popup(picker), Qt::Key_Down);
+        QTest::keyClick(popup(picker), Qt::Key_Up);
+        QTest::keyClick(popup(picker), Qt::Key_Return);
+    } else {
+        chosen(picker)->setText(typed);
+        QTest::mouseClick(button(picker), Qt::LeftButton);
+    }
     QCOMPARE(boxes.seen.size(), 1);
     QCOMPARE(boxes.seen[0].title, QStringLiteral("ww_editor"));
     QCOMPARE(boxes.seen[0].icon, QMessageBox::Warning);
