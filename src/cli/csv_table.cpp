@@ -1,7 +1,9 @@
 #include "csv_table.h"
 
+#include "table_limits.h"
 #include "windows1252.h"
 
+#include <QLocale>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -44,10 +46,42 @@ void appendField(QByteArray &out, const QString &text, char separator)
         out += '"';
 }
 
+// The rows so far, and why reading stopped early: a row, a row's cells
+// or the cells in all past their bound.
 struct Collector
 {
     QList<QList<QByteArray>> rows;
     QList<QByteArray> current;
+    qsizetype cells = 0;
+    QString stop;
+
+    void field(QByteArray text)
+    {
+        if (!stop.isEmpty())
+            return;
+        const QLocale german(QLocale::German, QLocale::Germany);
+        if (current.size() >= table::maxRowCells) {
+            stop = QStringLiteral("Zeile %1 der Tabelle hat mehr als %2 Zellen; eingelesen werden höchstens so viele.")
+                       .arg(rows.size() + 1)
+                       .arg(german.toString(table::maxRowCells));
+        } else if (++cells > table::maxCells) {
+            stop = QStringLiteral("Die Tabelle hat bis Zeile %1 schon %2 Zellen; eingelesen werden höchstens %3.")
+                       .arg(rows.size() + 1)
+                       .arg(german.toString(cells), german.toString(table::maxCells));
+        }
+        current.append(std::move(text));
+    }
+    void row()
+    {
+        if (!stop.isEmpty())
+            return;
+        if (rows.size() >= table::maxRows) {
+            const QLocale german(QLocale::German, QLocale::Germany);
+            stop = QStringLiteral("Die Tabelle hat mehr als %1 Zeilen; eingelesen werden höchstens so viele.")
+                       .arg(german.toString(table::maxRows));
+        }
+        rows.append(std::exchange(current, {}));
+    }
 };
 
 } // namespace
@@ -75,12 +109,9 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error, b
     QByteArrayView bytes(data);
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
-    // Per cell, a code-page cell that happens to be valid UTF-8 ("Ã©") would change.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const bool utf8Table = [&] {
-        const QString probe = utf8.decode(bytes);
-        return !utf8.hasError();
-    }();
+    // Per cell, a code-page cell that happens to be valid UTF-8 ("Ã©") would
+    // change. Checked in place: decoded, the table would take twice its size.
+    const bool utf8Table = bytes.isValidUtf8();
     if (codePage)
         *codePage = !utf8Table;
     const qsizetype lineEnd = bytes.indexOf('\n');
@@ -97,16 +128,24 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error, b
     csv_set_space_func(&parser, [](unsigned char) { return 0; });
     Collector collector;
     const auto onField = [](void *text, size_t size, void *data) {
-        static_cast<Collector *>(data)->current.append(QByteArray(static_cast<const char *>(text), qsizetype(size)));
+        static_cast<Collector *>(data)->field(QByteArray(static_cast<const char *>(text), qsizetype(size)));
     };
-    const auto onRow = [](int, void *data) {
-        auto *c = static_cast<Collector *>(data);
-        c->rows.append(std::exchange(c->current, {}));
-    };
-    const size_t parsed = csv_parse(&parser, bytes.data(), size_t(bytes.size()), onField, onRow, &collector);
-    const bool ok = parsed == size_t(bytes.size()) && csv_fini(&parser, onField, onRow, &collector) == 0;
+    const auto onRow = [](int, void *data) { static_cast<Collector *>(data)->row(); };
+    // In pieces, so that a bound stops the reading soon after it is passed.
+    constexpr qsizetype piece = 256 * 1024;
+    bool ok = true;
+    for (qsizetype at = 0; ok && at < bytes.size() && collector.stop.isEmpty(); at += piece) {
+        const QByteArrayView part = bytes.sliced(at, std::min(piece, bytes.size() - at));
+        ok = csv_parse(&parser, part.data(), size_t(part.size()), onField, onRow, &collector) == size_t(part.size());
+    }
+    if (ok && collector.stop.isEmpty())
+        ok = csv_fini(&parser, onField, onRow, &collector) == 0;
     const int problem = csv_error(&parser);
     csv_free(&parser);
+    if (!collector.stop.isEmpty()) {
+        error = collector.stop;
+        return std::nullopt;
+    }
     if (!ok) {
         error = problem == CSV_EPARSE
             ? QStringLiteral("Die Tabelle ist kein gültiges CSV: In Zeile %1 steht ein Anführungszeichen falsch "

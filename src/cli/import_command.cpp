@@ -1,25 +1,25 @@
 #include "commands.h"
+#include "json_table.h"
 #include "ods_table.h"
+#include "table_limits.h"
+#include "table_text.h"
 
 #include "record_fields.h"
 #include "record_format.h"
 #include "record_store.h"
 #include "record_table.h"
+#include "regular_file.h"
 #include "value_lists.h"
 
 #include <QFile>
 #include <QHash>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QScopeGuard>
 #include <QTextStream>
 
 namespace ww::cli {
 namespace {
-
-// Far above any real content folder (10,000 records of 5 KB are 50 MiB as a table).
-constexpr qint64 maxTableBytes = qint64(64) * 1024 * 1024;
 
 // A table row before it is understood: where it stands and how to get a cell.
 struct RawRow
@@ -30,6 +30,8 @@ struct RawRow
     // refused as one, without being read again.
     qsizetype repeats = 0;
     qsizetype line = 0;
+    // Why the row is refused before its cells are read, or "".
+    QString refusal;
 };
 
 // Spreadsheet programs keep a cell's line breaks as LF; the record has CR LF.
@@ -91,77 +93,58 @@ std::optional<QList<RawRow>> headedRows(const std::optional<QList<QStringList>> 
                          const QString value = i >= 0 && i < cells.size() ? cells[i] : QString();
                          return QVariant(column == description ? crlf(value) : value);
                      },
-                     0, r});
+                     0, r, {}});
     }
     return rows;
-}
-
-// Qt's JSON keeps the last of two equal keys without a word, so the keys of
-// each entry are looked at in the text, which Qt has already found to be
-// JSON: only strings and nesting need following. Names a table's own column
-// that an entry holds twice, or gives "".
-QString knownKeyTwice(const QByteArray &json)
-{
-    const QStringList &known = table::columns();
-    QList<QString> keys;
-    int depth = 0;
-    qsizetype entry = 0;
-    for (qsizetype i = 0; i < json.size(); ++i) {
-        const char c = json[i];
-        if (c == '{' || c == '[') {
-            if (++depth == 2 && c == '{') {
-                keys.clear();
-                ++entry;
-            }
-        } else if (c == '}' || c == ']') {
-            --depth;
-        } else if (c == '"') {
-            const qsizetype start = i;
-            for (++i; i < json.size() && json[i] != '"'; ++i)
-                i += json[i] == '\\';
-            if (depth != 2)
-                continue;
-            qsizetype after = i + 1;
-            while (after < json.size() && QChar::isSpace(uchar(json[after])))
-                ++after;
-            if (after >= json.size() || json[after] != ':')
-                continue; // a value, not a key
-            const QByteArray token = json.mid(start, i + 1 - start);
-            // Escapes are rare in keys; Qt decodes those.
-            const QString key = token.contains('\\')
-                ? QJsonDocument::fromJson("[" + token + "]").array().at(0).toString()
-                : QString::fromUtf8(token.mid(1, token.size() - 2));
-            if (keys.contains(key) && known.contains(key))
-                return QStringLiteral("Eintrag %1 hat die Spalte '%2' zweimal; es ist nicht klar, welche gilt.").arg(entry).arg(key);
-            keys.append(key);
-        }
-    }
-    return QString();
 }
 
 std::optional<QList<RawRow>> jsonRows(const QByteArray &data, QString &error)
 {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isArray()) {
-        error = document.isNull() ? QStringLiteral("Die Tabelle ist kein gültiges JSON (Zeichen %1: %2).")
-                                        .arg(parseError.offset)
-                                        .arg(parseError.errorString())
-                                  : QStringLiteral("Die Tabelle ist keine JSON-Liste von Datensätzen.");
+    const std::optional<QJsonArray> array = json::read(data, error);
+    if (!array)
         return std::nullopt;
-    }
-    if (const QString twice = knownKeyTwice(data); !twice.isEmpty()) {
+    if (const QString twice = json::keyTwice(data, table::columns()); !twice.isEmpty()) {
         error = twice;
         return std::nullopt;
     }
     QList<RawRow> rows;
-    const QJsonArray array = document.array();
-    for (qsizetype i = 0; i < array.size(); ++i) {
-        const QJsonObject object = array[i].toObject();
-        rows.append({QStringLiteral("Eintrag %1").arg(i + 1),
-                     [object](const QString &column) { return object.value(column).toVariant(); }});
+    rows.reserve(array->size());
+    for (qsizetype i = 0; i < array->size(); ++i) {
+        RawRow row;
+        row.where = QStringLiteral("Eintrag %1").arg(i + 1);
+        const QJsonValue entry = array->at(i);
+        if (!entry.isObject()) {
+            row.refusal = QStringLiteral("Der Eintrag enthält statt eines Objekts mit den Spalten als Namen %1.")
+                              .arg(json::describe(entry));
+            rows.append(row);
+            continue;
+        }
+        // Shares the document's object; its cells are made when the row is read.
+        const QJsonObject object = entry.toObject();
+        for (const QString &column : table::columns()) {
+            QString found;
+            json::cell(object.value(column), found);
+            if (!found.isEmpty()) {
+                row.refusal = QStringLiteral("Spalte '%1' enthält %2; erlaubt sind ein Text oder eine ganze Zahl, "
+                                             "die JSON genau hält (Betrag unter 2^53).")
+                                  .arg(column, found);
+                break;
+            }
+        }
+        row.cell = [object](const QString &column) {
+            QString found;
+            return json::cell(object.value(column), found);
+        };
+        rows.append(row);
     }
     return rows;
+}
+
+// A list of records, or the single object a JSON table must not be.
+bool looksLikeJson(const QByteArray &data)
+{
+    const QByteArray start = data.left(4096).trimmed();
+    return start.startsWith('[') || start.startsWith('{');
 }
 
 // Why the row's file may not be written, or an empty string.
@@ -217,28 +200,40 @@ QByteArray existing(const RecordStore &store, int kind, const QString &fileName)
 // on `err`, when it cannot be read as it stands.
 std::optional<QList<RawRow>> readTable(const QString &path, QTextStream &out, QTextStream &err)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err << QStringLiteral("Die Tabelle '%1' kann nicht gelesen werden: %2.\n").arg(path, file.errorString());
+    QByteArray data;
+    // A pipe or a device says nothing of its size: at most one byte past the bound is read.
+    const storage::FileRead read = storage::readAnyFile(QFile::encodeName(path), table::maxBytes, data);
+    if (read.outcome == storage::FileRead::Outcome::TooLarge) {
+        err << QStringLiteral("Die Tabelle '%1' ist zu groß: Gelesen werden höchstens %2 MiB%3.\n")
+                   .arg(storage::printable(path))
+                   .arg(table::maxBytes / (qint64(1024) * 1024))
+                   .arg(read.size > table::maxBytes + 1 ? QStringLiteral(", sie hat %1 Bytes").arg(read.size) : QString());
         return std::nullopt;
     }
-    // Reading takes several times the table's size; larger tables are refused before that.
-    if (file.size() > maxTableBytes) {
-        err << QStringLiteral("Die Tabelle '%1' ist mit %2 Bytes zu groß: höchstens %3 MiB.\n")
-                   .arg(path)
-                   .arg(file.size())
-                   .arg(maxTableBytes / (qint64(1024) * 1024));
+    if (!read.ok()) {
+        err << QStringLiteral("Die Tabelle '%1' kann nicht gelesen werden: %2.\n")
+                   .arg(storage::printable(path), read.reason(table::maxBytes));
         return std::nullopt;
     }
-    QByteArray data = file.readAll();
-    // Editors on Windows start UTF-8 JSON with a byte-order mark as well.
-    if (data.startsWith("\xEF\xBB\xBF") && data.mid(3).trimmed().startsWith('['))
-        data.remove(0, 3);
-    QString error;
-    bool codePage = false;
     QStringList notes;
+    QString error;
+    if (!ods::looksLikeSpreadsheet(data)) {
+        QString note;
+        std::optional<QByteArray> text = tabletext::toUtf8(data, error, note);
+        if (!text) {
+            err << storage::printable(path) << QStringLiteral(": ") << storage::printable(error) << '\n';
+            return std::nullopt;
+        }
+        data = std::move(*text);
+        if (!note.isEmpty())
+            notes.append(note);
+    }
+    // Editors on Windows start UTF-8 JSON with a byte-order mark as well.
+    if (data.startsWith("\xEF\xBB\xBF") && looksLikeJson(data.mid(3)))
+        data.remove(0, 3);
+    bool codePage = false;
     auto rows = ods::looksLikeSpreadsheet(data)  ? headedRows(ods::read(data, error, &notes), error)
-                : data.trimmed().startsWith('[') ? jsonRows(data, error)
+                : looksLikeJson(data)          ? jsonRows(data, error)
                                                  : headedRows(csv::read(data, error, &codePage), error);
     if (!rows) {
         err << storage::printable(path) << QStringLiteral(": ") << storage::printable(error) << '\n';
@@ -271,6 +266,8 @@ public:
                          .arg(raw.line + 1 + raw.repeats)
                          .arg(raw.where);
         });
+        if (!raw.refusal.isEmpty())
+            return refuse(raw, raw.refusal);
         QString error;
         std::optional<table::Row> row = table::fromCells(raw.cell, error);
         if (!row)

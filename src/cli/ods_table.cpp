@@ -1,6 +1,7 @@
 #include "ods_table.h"
 
 #include "record_format.h"
+#include "table_limits.h"
 #include "zip_entry_device.h"
 
 #include <QBuffer>
@@ -24,7 +25,7 @@ const QByteArray mimeType("application/vnd.oasis.opendocument.spreadsheet");
 
 // Bounds against a small file that unpacks into a huge table.
 constexpr qint64 maxContentBytes = qint64(256) * 1024 * 1024;
-constexpr qsizetype maxCells = qsizetype(4) * 1000 * 1000;
+using table::maxCells;
 
 // How often a row or cell stands, at least once. Bounded far past the cell
 // bound, so that the refusal can say how many cells there are, and a row's
@@ -344,7 +345,11 @@ bool readRow(QXmlStreamReader &xml, QStringList &row, qsizetype cells, qsizetype
             continue;
         }
         const qsizetype repeat = repeated(xml.attributes(), QStringLiteral("number-columns-repeated"));
-        const QString value = cellValue(xml);
+        // A cell a merged one covers is shown as part of it: what it still holds is not read.
+        const bool covered = xml.name() == QLatin1String("covered-table-cell");
+        if (covered)
+            xml.skipCurrentElement();
+        const QString value = covered ? QString() : cellValue(xml);
         if (value.isEmpty()) {
             emptyCells = std::min(emptyCells + repeat, maxRepeat);
             continue;
@@ -356,6 +361,11 @@ bool readRow(QXmlStreamReader &xml, QStringList &row, qsizetype cells, qsizetype
         // Repeated cells and rows share their text.
         if ((characters += value.size()) > maxSheetCharacters) {
             error = QStringLiteral("Die Zellen der Tabelle halten mehr als %1 MiB Text.").arg(maxSheetCharacters / (qsizetype(1024) * 1024));
+            return false;
+        }
+        if (row.size() + emptyCells + repeat > table::maxRowCells) {
+            error = QStringLiteral("Eine Zeile der Tabelle hat mehr als %1 Zellen; eingelesen werden höchstens so viele.")
+                        .arg(QLocale(QLocale::German, QLocale::Germany).toString(table::maxRowCells));
             return false;
         }
         appendAfterBlanks(row, emptyCells, value, repeat);
@@ -370,6 +380,7 @@ struct Sheet
     qsizetype cells = 0;
     qsizetype characters = 0;
     qsizetype emptyRows = 0;
+    qsizetype distinctRows = 0;
     int tables = 0;
     qsizetype laterRows = 0;
     QString laterName;
@@ -388,6 +399,13 @@ struct Sheet
         }
         if ((cells += emptyRows + row.size() * repeat) > maxCells) {
             error = tooManyCells(cells);
+            return false;
+        }
+        // Each row that is no repeat is a list of its own, some 200 bytes more.
+        if (++distinctRows > table::maxRows) {
+            error = QStringLiteral("Die Tabelle hat mehr als %1 Zeilen mit Text, die sich nicht bloß wiederholen; "
+                                   "eingelesen werden höchstens so viele.")
+                        .arg(QLocale(QLocale::German, QLocale::Germany).toString(table::maxRows));
             return false;
         }
         appendAfterBlanks(rows, emptyRows, row, repeat);
@@ -415,8 +433,9 @@ std::optional<QList<QStringList>> rowsOf(QXmlStreamReader &xml, const ZipEntryDe
             refusedToken(xml, token);
             break;
         }
-        if (file.tooLarge()) {
-            error = QStringLiteral("Die Tabelle ist entpackt größer als %1 MiB.").arg(maxContentBytes / (qint64(1024) * 1024));
+        if (file.tooLarge() || !file.shapeProblem().isEmpty()) {
+            error = file.tooLarge() ? QStringLiteral("Die Tabelle ist entpackt größer als %1 MiB.").arg(maxContentBytes / (qint64(1024) * 1024))
+                                    : file.shapeProblem();
             return std::nullopt;
         }
         const bool table = xml.namespaceUri() == tableNs && xml.name() == QLatin1String("table");
@@ -438,9 +457,10 @@ std::optional<QList<QStringList>> rowsOf(QXmlStreamReader &xml, const ZipEntryDe
         if (!readRow(xml, row, sheet.cells, sheet.characters, error) || !sheet.add(row, rowRepeat, error))
             return std::nullopt;
     }
-    if (file.damaged() || file.tooLarge()) {
-        error = file.damaged() ? QStringLiteral("Die Tabelle kann nicht entpackt werden: Sie ist beschädigt.")
-                               : QStringLiteral("Die Tabelle ist entpackt größer als %1 MiB.").arg(maxContentBytes / (qint64(1024) * 1024));
+    if (file.damaged() || file.tooLarge() || !file.shapeProblem().isEmpty()) {
+        error = file.damaged()    ? QStringLiteral("Die Tabelle kann nicht entpackt werden: Sie ist beschädigt.")
+              : file.tooLarge() ? QStringLiteral("Die Tabelle ist entpackt größer als %1 MiB.").arg(maxContentBytes / (qint64(1024) * 1024))
+                                : file.shapeProblem();
         return std::nullopt;
     }
     if (xml.hasError()) {

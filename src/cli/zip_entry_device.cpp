@@ -21,9 +21,10 @@ qint64 ZipEntryDevice::readData(char *data, qint64 maxSize)
         m_damaged = true;
     if (n > 0)
         m_read += n;
-    if (n <= 0 || m_damaged || tooLarge()) {
+    const bool shapely = n <= 0 || m_shape.feed(QByteArrayView(data, n));
+    if (n <= 0 || m_damaged || tooLarge() || !shapely) {
         m_ended = true;
-        return n > 0 && !m_damaged && !tooLarge() ? n : -1;
+        return n > 0 && !m_damaged && !tooLarge() && shapely ? n : -1;
     }
     return n;
 }

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "xml_shape.h"
+
 #include <QIODevice>
 
 class QuaZipFile;
 
 namespace ww::ods {
 
-// An open zip entry as a stream that ends where its data does: at its
-// true end, at a damaged spot, or past `maxBytes`. A damaged deflate
+// An open zip entry of XML as a stream that ends where its data does: at
+// its true end, at a damaged spot, past `maxBytes`, or where its shape
+// passes a bound (XmlShape), before the reader sees those bytes. A damaged deflate
 // stream can leave QuaZipFile neither at its end nor able to read, which
 // would keep a reader asking for more for ever.
 class ZipEntryDevice : public QIODevice
@@ -22,6 +25,8 @@ public:
     bool damaged() const { return m_damaged; }
     // It unpacked to more than `maxBytes`.
     bool tooLarge() const { return m_read > m_maxBytes; }
+    // Why its XML passes a bound, or "".
+    const QString &shapeProblem() const { return m_shape.problem(); }
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override;
@@ -33,6 +38,7 @@ private:
     qint64 m_read = 0;
     bool m_ended = false;
     bool m_damaged = false;
+    XmlShape m_shape;
 };
 
 } // namespace ww::ods

@@ -106,4 +106,49 @@ FileRead readRegularFile(const QByteArray &nativePath, qint64 maxBytes, QByteArr
     return result;
 }
 
+FileRead readAnyFile(const QByteArray &nativePath, qint64 maxBytes, QByteArray &bytes)
+{
+    bytes.clear();
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return failed(errno);
+    struct stat st {};
+    FileRead result;
+    if (::fstat(fd, &st) != 0) {
+        result = failed(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+        result = kindOf(st);
+    } else if (S_ISREG(st.st_mode) && st.st_size > maxBytes) {
+        result = {FileRead::Outcome::TooLarge, 0, st.st_size};
+    } else {
+        // A pipe's reads end short without ending it: read to its end or the
+        // bound. A regular file's size is known: one buffer, one byte more.
+        constexpr qsizetype chunk = 64 * 1024;
+        if (S_ISREG(st.st_mode))
+            bytes.resize(qsizetype(st.st_size) + 1);
+        qsizetype filled = 0;
+        for (;;) {
+            if (bytes.size() - filled < (S_ISREG(st.st_mode) ? 1 : chunk))
+                bytes.resize(qsizetype(std::min<qint64>(std::max<qint64>(qint64(bytes.size()) * 2, chunk), maxBytes + 1)));
+            const ssize_t n = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                result = failed(errno);
+                break;
+            }
+            filled += n;
+            if (n == 0 || filled > maxBytes)
+                break;
+        }
+        bytes.truncate(filled);
+        if (result.ok() && filled > maxBytes)
+            result = {FileRead::Outcome::TooLarge, 0, filled};
+    }
+    ::close(fd);
+    if (!result.ok())
+        bytes.clear();
+    return result;
+}
+
 } // namespace ww::storage

@@ -32,4 +32,11 @@ struct FileRead
 // a symbolic link in the file's place is refused rather than followed.
 FileRead readRegularFile(const QByteArray &nativePath, qint64 maxBytes, QByteArray &bytes, bool followLinks = true);
 
+// All that `nativePath` gives, up to one byte past `maxBytes`: a regular
+// file, a pipe or a device alike (a table may come through a pipe; from
+// /dev/zero it is refused as a large file is). Waits for a pipe's writer.
+// A directory is refused; TooLarge's size is the file's, or for anything
+// else one byte past the bound.
+FileRead readAnyFile(const QByteArray &nativePath, qint64 maxBytes, QByteArray &bytes);
+
 } // namespace ww::storage

@@ -516,19 +516,59 @@ void TestRecords::invocations_data()
     QTest::newRow("import .ods: spaces kept as many as stood")
         << Files{{sheet, cellOf("<text:p>a<text:s text:c=\"3\"/>b<text:s/>c</text:p>")}} << importSheet << 0
         << QStringList{QStringLiteral("angelegt: Kreaturen/A.dat")} << QString() << QStringList{};
-    QTest::newRow("import .ods: a long row repeated 200,000 times, checked once")
-        << Files{{sheet, odsOf + sheetXml(sheetRow(" table:number-rows-repeated=\"200000\"", sheetCells,
+    QTest::newRow("import .ods: a long row repeated 100,000 times, checked once")
+        << Files{{sheet, odsOf + sheetXml(sheetRow(" table:number-rows-repeated=\"100000\"", sheetCells,
                                                    "<text:p>a" + QByteArray("<text:s text:c=\"32767\"/>").repeated(30) + "</text:p>"))}}
         << importSheet << 1
         << QStringList{QStringLiteral("angelegt: Kreaturen/A.dat"),
-                       QStringLiteral("abgelehnt: Zeilen 3 bis 200001: Sie wiederholen Zeile 2"),
-                       QStringLiteral("1 angelegt, 0 ersetzt, 0 unverändert, 199999 abgelehnt.")}
+                       QStringLiteral("abgelehnt: Zeilen 3 bis 100001: Sie wiederholen Zeile 2"),
+                       QStringLiteral("1 angelegt, 0 ersetzt, 0 unverändert, 99999 abgelehnt.")}
         << QString() << QStringList{};
     // 19 cells a row: the header, then one row standing 220,000 times.
     QTest::newRow("import .ods: a row's cells times its repeats over the cell bound")
         << Files{{sheet, odsOf + sheetXml(sheetRow(" table:number-rows-repeated=\"220000\"", sheetCells, "<text:p>x</text:p>"))}}
         << importSheet << 2 << QStringList{}
-        << QStringLiteral("bis hierher 4.180.019 Zellen; eingelesen werden höchstens 4.000.000") << QStringList{QStringLiteral("Kreaturen")};
+        << QStringLiteral("bis hierher 4.180.019 Zellen; eingelesen werden höchstens 2.000.000") << QStringList{QStringLiteral("Kreaturen")};
+    // The sheet's own elements stand 7 deep at a cell's paragraph.
+    const auto spans = [](int n) { return "<text:p>" + QByteArray("<text:span>").repeated(n) + "x" + QByteArray("</text:span>").repeated(n) + "</text:p>"; };
+    const auto attributes = [](int n) {
+        QByteArray p = "<text:p";
+        for (int i = 0; i < n; ++i)
+            p += " a" + QByteArray::number(i) + "=\"1\"";
+        return p + ">x</text:p>";
+    };
+    const auto name = [](int n) { return "<text:p>x<" + QByteArray(n, 'n') + "/></text:p>"; };
+    const auto text = [](qsizetype n) { return "<text:p>" + QByteArray(n, 'x') + "</text:p>"; };
+    const struct
+    {
+        const char *name;
+        QByteArray cell;
+        int status;
+        const char *said; // on standard error, for a refused table
+    } shapes[] = {
+        {"elements 256 deep", spans(249), 0, ""},
+        {"elements 257 deep", spans(250), 2, "tiefer als 256 Ebenen verschachtelt"},
+        {"an element with 128 attributes", attributes(128), 0, ""},
+        {"an element with 129 attributes", attributes(129), 2, "mehr als 128 Attribute"},
+        {"a name of 1,000 bytes", name(1000), 0, ""},
+        {"a name of 1,001 bytes", name(1001), 2, "einen Namen mit mehr als 1.000 Bytes"},
+        {"a text of 8 MiB, the row too long", text(8 << 20), 1, ""},
+        {"a text of 8 MiB and a byte", text((8 << 20) + 1), 2, "von mehr als 8 MiB am Stück"},
+    };
+    for (const auto &shape : shapes) {
+        QTest::addRow("import .ods: %s", shape.name)
+            << Files{{sheet, cellOf(shape.cell)}} << importSheet << shape.status
+            << QStringList{shape.status == 0 ? QStringLiteral("angelegt: Kreaturen/A.dat") : QString()} << QString::fromUtf8(shape.said)
+            << QStringList{};
+    }
+    QTest::newRow("import .ods: a covered cell's text counts for nothing")
+        << Files{{sheet, [] {
+                      QList<QByteArray> cells = sheetCells;
+                      cells[3] = "<table:table-cell table:number-columns-spanned=\"2\"/>";
+                      cells[4] = "<table:covered-table-cell office:value-type=\"string\"><text:p>Versteckt</text:p></table:covered-table-cell>";
+                      return odsOf + sheetXml(sheetRow({}, cells, "<text:p>x</text:p>"));
+                  }()}}
+        << importSheet << 1 << QStringList{QStringLiteral("abgelehnt: Zeile 2"), QStringLiteral("!Versteckt")} << QString() << QStringList{};
     QTest::newRow("import .ods: two blank rows between records are no repeat")
         << Files{{sheet, [] {
                       QList<QByteArray> b = sheetCells;
@@ -615,6 +655,112 @@ void TestRecords::invocations_data()
                                             "\"Beschreibung\": \"\", \"Ma\\u006ea\": \"99\"}]"}}
         << QStringList{QStringLiteral("import"), QStringLiteral("t.json")} << 2 << QStringList{}
         << QStringLiteral("Eintrag 1 hat die Spalte 'Mana' zweimal") << QStringList{QStringLiteral("Zauber")};
+    // Each bound of a table, just past it and, where the other side could
+    // slip, at it; and each JSON value a text column takes, or not.
+    const QStringList dryJson{QStringLiteral("import"), QStringLiteral("--dry-run"), QStringLiteral("t.json")};
+    const QStringList dryCsv{QStringLiteral("import"), QStringLiteral("--dry-run"), table};
+    const auto entry = [](const QByteArray &mana, const QByteArray &text) {
+        return "{\"Ordner\": \"Zauber\", \"Datei\": \"J.dat\", \"Typ\": 2, \"Name\": \"J\", \"Magik\": 4, \"Mana\": " + mana
+            + ", \"Angriff\": 0, \"Verteidigung\": 0, \"Bewegung-Erde\": 0, \"Bewegung-Wasser\": 0, "
+              "\"Bewegung-Luft\": 0, \"Beschreibung\": " + text + "}";
+    };
+    const auto jsonOf = [](const QByteArray &json) { return Files{{QStringLiteral("t.json"), json}}; };
+    const struct
+    {
+        const char *name;
+        QByteArray mana, text;
+        const char *said; // "" for a row taken
+    } values[] = {
+        {"a description given as an object", "\"5\"", "{\"de\": \"Feuer\"}", "Spalte 'Beschreibung' enthält ein Objekt"},
+        {"mana true", "true", "\"\"", "Spalte 'Mana' enthält den Wahrheitswert true"},
+        {"mana null", "null", "\"\"", "Spalte 'Mana' enthält null"},
+        {"mana 1.5", "1.5", "\"\"", "Spalte 'Mana' enthält die Zahl 1.5"},
+        {"mana 2^53, which a double may not hold exactly", "9007199254740992", "\"\"", "Spalte 'Mana' enthält die Zahl 9007199254740992"},
+        {"mana 2^53 - 1, held exactly", "9007199254740991", "\"\"", ""},
+        {"mana -(2^53 - 1), held exactly", "-9007199254740991", "\"\"", ""},
+    };
+    for (const auto &v : values) {
+        QTest::addRow("import JSON: %s", v.name)
+            << jsonOf("[" + entry(v.mana, v.text) + "]") << dryJson << (*v.said ? 1 : 0)
+            << QStringList{*v.said ? QStringLiteral("abgelehnt: Eintrag 1: ") + QString::fromUtf8(v.said) : QStringLiteral("würde anlegen: Zauber/J.dat")}
+            << QString() << QStringList{};
+    }
+    QTest::newRow("import JSON: an entry that is no object")
+        << jsonOf("[[1]]") << dryJson << 1 << QStringList{QStringLiteral("abgelehnt: Eintrag 1: Der Eintrag enthält statt eines Objekts")}
+        << QString() << QStringList{};
+    QTest::newRow("import JSON: one object, not a list of them")
+        << jsonOf(entry("\"5\"", "\"\"")) << dryJson << 2 << QStringList{}
+        << QStringLiteral("Die Tabelle ist JSON, aber keine Liste von Datensätzen") << QStringList{};
+    QTest::newRow("import JSON: a number past what a double holds, said in German")
+        << jsonOf("[" + entry("1e400", "\"\"") + "]") << dryJson << 2 << QStringList{}
+        << QStringLiteral("eine Zahl ist ungültig oder zu groß") << QStringList{};
+    QTest::newRow("import JSON: a number of 40 characters is read")
+        << jsonOf("[" + entry(QByteArray(40, '1'), "\"\"") + "]") << dryJson << 1 << QStringList{QStringLiteral("enthält die Zahl 1.1111")}
+        << QString() << QStringList{};
+    QTest::newRow("import JSON: a number of 41 characters is not")
+        << jsonOf("[" + entry(QByteArray(41, '1'), "\"\"") + "]") << dryJson << 2 << QStringList{}
+        << QStringLiteral("eine Zahl hat mehr als 40 Zeichen") << QStringList{};
+    QTest::newRow("import JSON: nested 32 deep is read")
+        << jsonOf(QByteArray(32, '[') + QByteArray(32, ']')) << dryJson << 1 << QStringList{QStringLiteral("abgelehnt: Eintrag 1")}
+        << QString() << QStringList{};
+    QTest::newRow("import JSON: nested 33 deep is not")
+        << jsonOf(QByteArray(33, '[') + QByteArray(33, ']')) << dryJson << 2 << QStringList{}
+        << QStringLiteral("tiefer als 32 Ebenen") << QStringList{};
+    QTest::newRow("import JSON: 200,001 entries")
+        << jsonOf("[" + QByteArray("0,").repeated(200000) + "0]") << dryJson << 2 << QStringList{}
+        << QStringLiteral("Die JSON-Liste hat mehr als 200.000 Einträge") << QStringList{};
+    QTest::newRow("import JSON: an entry of 1,001 values")
+        << jsonOf("[{" + QByteArray("\"a\":0,").repeated(1000) + "\"a\":0}]") << dryJson << 2 << QStringList{}
+        << QStringLiteral("Eintrag 1 der JSON-Liste hat mehr als 1.000 Werte") << QStringList{};
+    QTest::newRow("import CSV: 200,001 rows, the header among them")
+        << Files{csvTable(QByteArray("a\r\n").repeated(200000))} << dryCsv << 2 << QStringList{}
+        << QStringLiteral("Die Tabelle hat mehr als 200.000 Zeilen") << QStringList{};
+    QTest::newRow("import CSV: a row of 1,000 cells is read")
+        << Files{csvTable(QByteArray("a,").repeated(999) + "a\r\n")} << dryCsv << 1 << QStringList{QStringLiteral("abgelehnt: Zeile 2")}
+        << QString() << QStringList{};
+    QTest::newRow("import CSV: a row of 1,001 cells is not")
+        << Files{csvTable(QByteArray("a,").repeated(1000) + "a\r\n")} << dryCsv << 2 << QStringList{}
+        << QStringLiteral("Zeile 2 der Tabelle hat mehr als 1.000 Zellen") << QStringList{};
+    QTest::newRow("import CSV: 2,000,000 cells and one more")
+        << Files{csvTable((QByteArray("a,").repeated(999) + "a\r\n").repeated(2000))} << dryCsv << 2 << QStringList{}
+        << QStringLiteral("Die Tabelle hat bis Zeile 2001 schon 2.000.001 Zellen; eingelesen werden höchstens 2.000.000")
+        << QStringList{};
+    QTest::newRow("import: /dev/zero is refused as a large table")
+        << Files{} << QStringList{QStringLiteral("import"), QStringLiteral("/dev/zero")} << 2 << QStringList{}
+        << QStringLiteral("Die Tabelle '/dev/zero' ist zu groß: Gelesen werden höchstens 64 MiB.") << QStringList{};
+    QTest::newRow("import: a folder for a table, said in German")
+        << Files{{QStringLiteral("ordner.csv/x"), ""}} << QStringList{QStringLiteral("import"), QStringLiteral("ordner.csv")} << 2
+        << QStringList{} << QStringLiteral("'ordner.csv' kann nicht gelesen werden: an ihrer Stelle steht ein Ordner") << QStringList{};
+    const QByteArray csvRecord = header + row("Zauber,J.dat,2,,J,4,,9,0,,0,,0,,0,,0,,");
+    const auto inUtf16 = [](const QByteArray &utf8, bool bigEndian, bool mark) {
+        const QString text = QString::fromUtf8(utf8);
+        QByteArray out = mark ? QByteArray(bigEndian ? "\xFE\xFF" : "\xFF\xFE") : QByteArray();
+        for (const QChar c : text) {
+            const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xff);
+            out += bigEndian ? QByteArray{&hi, 1} + lo : QByteArray{&lo, 1} + hi;
+        }
+        return out;
+    };
+    QTest::newRow("import: UTF-16 with its mark, as a spreadsheet saves \"Unicode\"")
+        << Files{{table, inUtf16(csvRecord, false, true)}} << dryCsv << 0 << QStringList{QStringLiteral("würde anlegen: Zauber/J.dat")}
+        << QString() << QStringList{};
+    QTest::newRow("import: UTF-16 big-endian without a mark, told by its zeros")
+        << Files{{QStringLiteral("t.json"), inUtf16("[" + entry("\"5\"", "\"Glut\"") + "]", true, false)}} << dryJson << 0
+        << QStringList{QStringLiteral("Hinweis: Die Tabelle hat keine Byte-Reihenfolge-Marke; sie wird als UTF-16 (Big Endian) gelesen."),
+                       QStringLiteral("würde anlegen: Zauber/J.dat")}
+        << QString() << QStringList{};
+    QTest::newRow("import: UTF-32 without a mark")
+        << Files{{table, [&] {
+                      QByteArray out;
+                      for (const char c : csvRecord)
+                          out += QByteArray(1, c) + QByteArray(3, '\0');
+                      return out;
+                  }()}}
+        << dryCsv << 0 << QStringList{QStringLiteral("als UTF-32 (Little Endian) gelesen"), QStringLiteral("würde anlegen: Zauber/J.dat")}
+        << QString() << QStringList{};
+    QTest::newRow("import: UTF-16 cut in the middle of a character")
+        << Files{{table, inUtf16(csvRecord, false, true) + "a"}} << dryCsv << 2 << QStringList{}
+        << QStringLiteral("Die Tabelle ist kein gültiges UTF-16 (Little Endian)") << QStringList{};
     // Spelling: the records' names, the writer's list and --words are known words.
     const Files spelt{{QStringLiteral("Kreaturen/Zyrrakoth.dat"),
                        "1,\"Zyrrakoth\",2,\"12\",80,60,0,0,100,\"Kraxel, Pfnurz und der Glutwurm fliegen mit Feuur.\"\r\n"},
