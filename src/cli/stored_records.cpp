@@ -18,6 +18,8 @@ QStringList forEachRecord(const RecordStore &store, const std::function<void(con
             problems.append(listing.error.message());
             continue;
         }
+        // What is no regular file is read too, and so named with why it cannot be.
+        listing.names.append(std::move(listing.others));
         for (storage::ListedName &name : listing.names) {
             ReadResult result = store.read(kind, name);
             QString path = store.folder(kind) + QLatin1Char('/') + name.shown;

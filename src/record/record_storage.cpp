@@ -27,7 +27,7 @@ RecordError unreadable(const QString &path, int error)
 
 Listing unlistable(const QString &directory, int error)
 {
-    return {{}, RecordError(RecordError::Code::FolderUnreadable, directory, 0, RecordError::reasonFromErrno(error)), true};
+    return {{}, {}, RecordError(RecordError::Code::FolderUnreadable, directory, 0, RecordError::reasonFromErrno(error)), true};
 }
 
 } // namespace
@@ -110,6 +110,8 @@ RecordError readBytes(const QByteArray &nativePath, const QString &shownPath, QB
     case FileRead::Outcome::Link:
     case FileRead::Outcome::NotRegular: return RecordError(RecordError::Code::NotRegular, shownPath);
     case FileRead::Outcome::TooLarge: return RecordError(RecordError::Code::TooLarge, shownPath, 0, QString::number(read.size));
+    case FileRead::Outcome::Dangling:
+        return RecordError(RecordError::Code::Unreadable, shownPath, 0, read.reason(format::maxFileBytes));
     case FileRead::Outcome::Failed: break;
     }
     return unreadable(shownPath, read.error);
@@ -170,6 +172,7 @@ Listing list(const QString &directory)
     // nothing is moved while it grows, and the memory touched stays small.
     QByteArray gathered;
     std::vector<qsizetype> starts;
+    QList<ListedName> others;
     // readdir's entry type spares a stat per file, which dominates large folders.
     DIR *dir = ::opendir(QFile::encodeName(directory).constData());
     if (!dir) {
@@ -197,10 +200,14 @@ Listing list(const QString &directory)
         if (regular) {
             starts.push_back(gathered.size());
             gathered.append(native.data(), native.size() + 1); // with its zero
+        } else {
+            others.append({native.toByteArray(), windows1252::decodeUtf8OrCodePage(native)});
         }
     }
     Listing sorted;
     sorted.found = true;
+    std::sort(others.begin(), others.end(), [](const ListedName &a, const ListedName &b) { return a.native < b.native; });
+    sorted.others = std::move(others);
     sorted.names.reserve(qsizetype(starts.size()));
     NameCollation keys;
     keys.reserve(qsizetype(starts.size()));

@@ -53,6 +53,9 @@ RecordError ensureDirectory(const QString &directory);
 struct Listing
 {
     QList<ListedName> names;
+    // "*.dat" entries that are no regular file (a FIFO, a folder, a link
+    // that leads nowhere or in a circle): never opened, but there to be named.
+    QList<ListedName> others;
     RecordError error;
     bool found = false; // the folder is there, readable or not
 };

@@ -66,6 +66,7 @@ QString FileRead::reason(qint64 maxBytes) const
     case Outcome::Missing: return RecordError::reasonFromErrno(ENOENT);
     case Outcome::Directory: return QStringLiteral("an ihrer Stelle steht ein Ordner");
     case Outcome::Link: return QStringLiteral("an ihrer Stelle steht eine symbolische Verknüpfung");
+    case Outcome::Dangling: return QStringLiteral("sie ist eine symbolische Verknüpfung auf etwas, das es nicht gibt");
     case Outcome::NotRegular:
         return QStringLiteral("sie ist keine gewöhnliche Datei (eine Pipe, ein Gerät oder ein Socket) und wird nicht geöffnet");
     case Outcome::TooLarge:
@@ -81,8 +82,12 @@ FileRead readRegularFile(const QByteArray &nativePath, qint64 maxBytes, QByteArr
     bytes.clear();
     // Look before opening: a FIFO would block and a device may act on open.
     struct stat st {};
-    if ((followLinks ? ::stat(nativePath.constData(), &st) : ::lstat(nativePath.constData(), &st)) != 0)
-        return failed(errno);
+    if ((followLinks ? ::stat(nativePath.constData(), &st) : ::lstat(nativePath.constData(), &st)) != 0) {
+        const int error = errno;
+        if (error == ENOENT && followLinks && ::lstat(nativePath.constData(), &st) == 0)
+            return {FileRead::Outcome::Dangling, 0, 0};
+        return failed(error);
+    }
     if (!S_ISREG(st.st_mode))
         return kindOf(st);
     if (st.st_size > maxBytes)

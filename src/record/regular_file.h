@@ -13,6 +13,7 @@ struct FileRead
         Missing, // nothing there, or a part of the path is no folder
         Directory,
         Link, // a symbolic link where links are not followed
+        Dangling, // a symbolic link to nothing
         NotRegular, // a FIFO, a device, a socket
         TooLarge,
         Failed, // the system refused: `error`

@@ -409,6 +409,15 @@ void TestRecords::invocations_data()
         << QStringList{QStringLiteral("Kreaturen/ A.dat und Kreaturen/A.dat: Hinweis: Die Namen ' A' und 'A' unterscheiden sich nur"),
                        QStringLiteral("1 Hinweis.")}
         << QString() << QStringList{};
+    QTest::newRow("check: a FIFO, a folder, a dangling and a looping link among the records, each named")
+        << Files{{QStringLiteral("Kreaturen/Drache.dat"), fifo}, {QStringLiteral("Kreaturen/Ordner.dat/x"), ""},
+                 {QStringLiteral("Kreaturen/Weg.dat"), linkTo + "nirgends.dat"}, {QStringLiteral("Kreaturen/Kreis.dat"), linkTo + "Kreis.dat"}}
+        << QStringList{QStringLiteral("check")} << 1
+        << QStringList{QStringLiteral("Kreaturen/Drache.dat: '"), QStringLiteral("Kreaturen/Ordner.dat: '"),
+                       QStringLiteral("Weg.dat' kann nicht gelesen werden: sie ist eine symbolische Verknüpfung auf etwas, das es nicht gibt."),
+                       QStringLiteral("Kreis.dat' kann nicht gelesen werden: symbolische Verknüpfungen verweisen im Kreis."),
+                       QStringLiteral("4 Dateien gelesen, 4 fehlerhaft")}
+        << QString() << QStringList{};
     QTest::newRow("check: a file name with ESC, shown escaped")
         << Files{{QStringLiteral("Kreaturen/\x1b[31mRot.dat"), "1,\"Rot\",1,\"5\",0,0,0,0,0,\"\"\r\n"}}
         << QStringList{QStringLiteral("check")} << 0 << QStringList{QStringLiteral("Kreaturen/\\x1B[31mRot.dat: Hinweis")}
