@@ -27,8 +27,10 @@ std::unique_ptr<spelling::SpellChecker> loadChecker(const RecordStore &store, co
 {
     auto checker = spelling::SpellChecker::forLocale(QLocale::system().name());
     if (!checker->hasDictionary()) {
-        problems.append(QStringLiteral("Es ist kein deutsches Wörterbuch installiert (Paket hunspell-de-de); "
-                                       "die Rechtschreibung wurde nicht geprüft."));
+        problems.append(checker->problem().isEmpty()
+                            ? QStringLiteral("Es ist kein deutsches Wörterbuch installiert (Paket hunspell-de-de); "
+                                             "die Rechtschreibung wurde nicht geprüft.")
+                            : checker->problem() + QStringLiteral("; die Rechtschreibung wurde nicht geprüft."));
         return nullptr;
     }
     for (const QString &list : {spelling::wordlist::personalPath(), wordsFile}) {

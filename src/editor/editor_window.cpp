@@ -46,7 +46,7 @@ EditorWindow::EditorWindow(RecordStore store, QWidget *parent)
     m_form = new RecordForm(m_controls, this);
     m_form->load(Record());
     m_spelling = new SpellUnderline(control<QPlainTextEdit>(&Record::text));
-    connect(m_spelling, &SpellUnderline::wordListFailed, this, [this](const QString &problem) { message::warn(this, problem); });
+    connect(m_spelling, &SpellUnderline::spellingFailed, this, [this](const QString &problem) { message::warn(this, problem); });
     control<QWidget>(&Record::kind)->setFocus();
 
     setFixedSize(sizeHint());

@@ -80,7 +80,7 @@ void SpellUnderline::loadWhenNeeded()
     struct Loaded
     {
         std::shared_ptr<spelling::SpellChecker> checker;
-        QString listProblem;
+        QString problem;
     };
     auto loaded = std::make_shared<Loaded>();
     // A load asked for again waits for the one under way.
@@ -89,9 +89,11 @@ void SpellUnderline::loadWhenNeeded()
     m_load.reset(QThread::create([loaded, list = m_wordListPath, known = m_knownWords] {
         std::shared_ptr<spelling::SpellChecker> checker = spelling::SpellChecker::forLocale(QLocale::system().name());
         if (checker->hasDictionary()) {
-            checker->addKnown(spelling::wordlist::read(list, &loaded->listProblem));
+            checker->addKnown(spelling::wordlist::read(list, &loaded->problem));
             if (known)
                 checker->addKnown(known());
+        } else if (!checker->problem().isEmpty()) {
+            loaded->problem = checker->problem() + QStringLiteral("; die Rechtschreibung wird nicht geprüft.");
         }
         loaded->checker = std::move(checker);
     }));
@@ -99,8 +101,8 @@ void SpellUnderline::loadWhenNeeded()
     connect(m_load.get(), &QThread::finished, this, [this, loaded] {
         setChecker(loaded->checker, m_wordListPath);
         // Its words stay unknown; the writer learns why.
-        if (!loaded->listProblem.isEmpty())
-            Q_EMIT wordListFailed(loaded->listProblem);
+        if (!loaded->problem.isEmpty())
+            Q_EMIT spellingFailed(loaded->problem);
     });
     // Below the window's priority: the dictionary is never worth a stutter.
     m_load->start(QThread::LowPriority);
@@ -213,7 +215,7 @@ QMenu *SpellUnderline::createMenu(const QPoint &position, bool fromKeyboard)
     connect(add, &QAction::triggered, this, [this, text] {
         QString error;
         if (!spelling::wordlist::append(m_wordListPath, text, &error)) {
-            Q_EMIT wordListFailed(error);
+            Q_EMIT spellingFailed(error);
             return;
         }
         m_checker->addKnown(text);

@@ -52,8 +52,9 @@ public:
     QMenu *createMenu(const QPoint &position, bool fromKeyboard = false);
 
 Q_SIGNALS:
-    // The writer's list could not be read, or a word not added to it; `message` says why.
-    void wordListFailed(const QString &message);
+    // The dictionary or the writer's list could not be read, or a word not
+    // added to it; `message` says why.
+    void spellingFailed(const QString &message);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

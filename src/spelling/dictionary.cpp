@@ -1,7 +1,14 @@
 #include "dictionary.h"
 
+#include "record_error.h"
+#include "regular_file.h"
+
 #include <QDir>
 #include <QFile>
+
+#include <cerrno>
+
+#include <sys/stat.h>
 
 #include <hunspell/hunspell.hxx>
 
@@ -23,7 +30,37 @@ QStringList Dictionary::searchPath()
             QStringLiteral("/usr/share/myspell/dicts")};
 }
 
-std::unique_ptr<Dictionary> Dictionary::loadGerman(const QString &localeName)
+namespace {
+
+// Why hunspell may not be given `path`, or "": it reads whatever it is
+// given, to its end.
+QString unfit(const QString &path)
+{
+    struct stat st {};
+    const QByteArray native = QFile::encodeName(path);
+    if (::stat(native.constData(), &st) != 0) {
+        const int error = errno;
+        return RecordError::reasonFromErrno(error);
+    }
+    if (S_ISDIR(st.st_mode))
+        return storage::FileRead{storage::FileRead::Outcome::Directory}.reason(Dictionary::maxFileBytes);
+    if (!S_ISREG(st.st_mode))
+        return storage::FileRead{storage::FileRead::Outcome::NotRegular}.reason(Dictionary::maxFileBytes);
+    if (st.st_size > Dictionary::maxFileBytes)
+        return storage::FileRead{storage::FileRead::Outcome::TooLarge, 0, st.st_size}.reason(Dictionary::maxFileBytes);
+    return QString();
+}
+
+// Something of that name is there: a file, a folder, a link to nothing.
+bool present(const QString &path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+} // namespace
+
+std::unique_ptr<Dictionary> Dictionary::loadGerman(const QString &localeName, QString *problem)
 {
     QStringList languages;
     // de_AT and de_CH spell differently (ß); other German locales read de_DE.
@@ -35,8 +72,17 @@ std::unique_ptr<Dictionary> Dictionary::loadGerman(const QString &localeName)
         for (const QString &folder : searchPath()) {
             const QString aff = QDir(folder).filePath(candidate + QLatin1String(".aff"));
             const QString dic = QDir(folder).filePath(candidate + QLatin1String(".dic"));
-            if (!QFile::exists(aff) || !QFile::exists(dic))
+            if (!present(aff) && !present(dic))
                 continue;
+            QString file = aff;
+            QString why = unfit(aff);
+            if (why.isEmpty())
+                why = unfit(file = dic);
+            if (!why.isEmpty()) {
+                if (problem && problem->isEmpty())
+                    *problem = QStringLiteral("Das Wörterbuch '%1' kann nicht gelesen werden: %2").arg(file, why);
+                continue;
+            }
             auto hunspell = std::make_unique<Hunspell>(QFile::encodeName(aff).constData(),
                                                        QFile::encodeName(dic).constData());
             const std::string encoding = hunspell->get_dict_encoding();

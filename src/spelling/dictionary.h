@@ -19,8 +19,13 @@ public:
     Dictionary &operator=(const Dictionary &) = delete;
 
     // The German dictionary for `localeName` ("de_AT" finds de_AT where it is
-    // installed, anything else de_DE), or null when none is installed.
-    static std::unique_ptr<Dictionary> loadGerman(const QString &localeName);
+    // installed, anything else de_DE), or null when none is installed or
+    // none can be read; then `problem` says why the first that was there
+    // could not be. Only regular files of at most maxFileBytes are read:
+    // a FIFO would block the reading thread, and with it the program's end.
+    static std::unique_ptr<Dictionary> loadGerman(const QString &localeName, QString *problem = nullptr);
+    // The German dictionary is about 4 MiB; its affixes far less.
+    static constexpr qint64 maxFileBytes = qint64(64) * 1024 * 1024;
     // The folders searched: those in DICPATH (separated by ':') where it is
     // set, as hunspell's own programs do, otherwise the system's.
     static QStringList searchPath();

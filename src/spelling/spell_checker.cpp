@@ -5,13 +5,20 @@
 
 namespace ww::spelling {
 
-SpellChecker::SpellChecker(std::unique_ptr<Dictionary> dictionary) : m_dictionary(std::move(dictionary)) {}
+SpellChecker::SpellChecker(std::unique_ptr<Dictionary> dictionary, QString problem)
+    : m_dictionary(std::move(dictionary)), m_problem(std::move(problem))
+{
+}
 
 SpellChecker::~SpellChecker() = default;
 
 std::unique_ptr<SpellChecker> SpellChecker::forLocale(const QString &localeName)
 {
-    return std::make_unique<SpellChecker>(Dictionary::loadGerman(localeName));
+    QString problem;
+    std::unique_ptr<Dictionary> dictionary = Dictionary::loadGerman(localeName, &problem);
+    if (dictionary)
+        problem.clear(); // one that could not be read, and another that could
+    return std::make_unique<SpellChecker>(std::move(dictionary), problem);
 }
 
 QString SpellChecker::language() const

@@ -18,7 +18,7 @@ class Dictionary;
 class SpellChecker
 {
 public:
-    explicit SpellChecker(std::unique_ptr<Dictionary> dictionary);
+    explicit SpellChecker(std::unique_ptr<Dictionary> dictionary, QString problem = QString());
     ~SpellChecker();
     SpellChecker(const SpellChecker &) = delete;
     SpellChecker &operator=(const SpellChecker &) = delete;
@@ -28,6 +28,8 @@ public:
     static std::unique_ptr<SpellChecker> forLocale(const QString &localeName);
 
     bool hasDictionary() const { return m_dictionary != nullptr; }
+    // Why there is none though one is installed, in German, or "".
+    const QString &problem() const { return m_problem; }
     QString language() const;
 
     bool knows(QStringView word) const;
@@ -45,6 +47,7 @@ private:
     bool lookUp(const QString &word) const;
 
     std::unique_ptr<Dictionary> m_dictionary;
+    QString m_problem;
     QSet<QString> m_known;
     mutable QHash<QString, bool> m_answers;
 };

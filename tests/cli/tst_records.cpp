@@ -786,6 +786,15 @@ void TestRecords::invocations_data()
         << spelt + Files{{QStringLiteral("dict/.keep"), ""}} << QStringList{QStringLiteral("check"), QStringLiteral("--spelling")}
         << 1 << QStringList{QStringLiteral("0 Hinweise.")} << QStringLiteral("kein deutsches Wörterbuch installiert")
         << QStringList{};
+    // hunspell reads what it is given to its end: a FIFO would never end, /dev/zero not before memory does.
+    QTest::newRow("check --spelling: the dictionary a FIFO, named")
+        << spelt + Files{{QStringLiteral("dict/de_DE.aff"), "SET UTF-8\n"}, {QStringLiteral("dict/de_DE.dic"), fifo}}
+        << QStringList{QStringLiteral("check"), QStringLiteral("--spelling")} << 1 << QStringList{QStringLiteral("0 Hinweise.")}
+        << QStringLiteral("de_DE.dic' kann nicht gelesen werden: sie ist keine gewöhnliche Datei") << QStringList{};
+    QTest::newRow("check --spelling: the affixes a link to /dev/zero, named")
+        << spelt + Files{{QStringLiteral("dict/de_DE.aff"), linkTo + "/dev/zero"}, {QStringLiteral("dict/de_DE.dic"), "1\nDrache\n"}}
+        << QStringList{QStringLiteral("check"), QStringLiteral("--spelling")} << 1 << QStringList{QStringLiteral("0 Hinweise.")}
+        << QStringLiteral("de_DE.aff' kann nicht gelesen werden: sie ist keine gewöhnliche Datei") << QStringList{};
     QTest::newRow("check --words: without --spelling")
         << spelt << QStringList{QStringLiteral("check"), QStringLiteral("--words"), QStringLiteral("eigene.txt")} << 2
         << QStringList{} << QStringLiteral("--words gilt nur mit --spelling") << QStringList{};
