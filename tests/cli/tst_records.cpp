@@ -825,6 +825,23 @@ void TestRecords::invocations_data()
     QTest::newRow("check --words: a list in UTF-8")
         << wordsIn("Pfnurz\nZwergenbr\xc3\xbc\x63k") << checkWords << 0 << QStringList{QStringLiteral("0 Hinweise.")} << QString()
         << QStringList{};
+    QTest::newRow("check --words: a UTF-8 list with one Windows-1252 line, each line read as it is")
+        << wordsIn("Pfnurz\nZwergenbr\xc3\xbc\x63k\nB\xe4r\n") << checkWords << 0 << QStringList{QStringLiteral("0 Hinweise.")}
+        << QString() << QStringList{};
+    QTest::newRow("check --words: a list in UTF-16 without its mark")
+        << wordsIn(QByteArray(utf16 + 2, sizeof utf16 - 3)) << checkWords << 0 << QStringList{QStringLiteral("0 Hinweise.")}
+        << QString() << QStringList{};
+    QTest::newRow("check --words: a list in UTF-32 without its mark")
+        << wordsIn([] {
+               QByteArray out;
+               for (const char32_t c : U"Pfnurz\nZwergenbr\u00fcck")
+                   out += QByteArray(1, char(c)) + QByteArray(3, '\0');
+               return out.chopped(4);
+           }())
+        << checkWords << 0 << QStringList{QStringLiteral("0 Hinweise.")} << QString() << QStringList{};
+    QTest::newRow("check --words: UTF-16 cut in the middle of a character, named")
+        << wordsIn(QByteArray(utf16, sizeof utf16 - 2)) << checkWords << 1 << QStringList{}
+        << QStringLiteral("'eigene.txt' kann nicht gelesen werden: sie ist kein gültiges UTF-16 (Little Endian)") << QStringList{};
     QTest::newRow("check --words: a FIFO, never waited for")
         << wordsIn(fifo) << checkWords << 1 << QStringList{}
         << QStringLiteral("Die Wortliste 'eigene.txt' kann nicht gelesen werden: sie ist keine gewöhnliche Datei") << QStringList{};

@@ -1175,24 +1175,39 @@ void TestEditor::addingToWordList_data()
 {
     QTest::addColumn<QByteArray>("before"); // the list's bytes, or "(none)", "(fifo)", "(folder)"
     QTest::addColumn<int>("fileLimit"); // bytes any file may grow to, as on a full disk; 0 for none
+    QTest::addColumn<QString>("word");
     QTest::addColumn<QByteArray>("after");
     QTest::addColumn<QString>("reason"); // of the failure, if it fails
-    QTest::newRow("no list yet") << QByteArray("(none)") << 0 << QByteArray("Pfnurz\n") << QString();
-    QTest::newRow("a list ending in a line end") << QByteArray("Kraxel\n") << 0 << QByteArray("Kraxel\nPfnurz\n") << QString();
+    const QString word = QStringLiteral("Pfnürz");
+    QTest::newRow("no list yet") << QByteArray("(none)") << 0 << word << QByteArray("Pfn\xc3\xbcrz\n") << QString();
+    QTest::newRow("a list ending in a line end") << QByteArray("Kraxel\n") << 0 << word << QByteArray("Kraxel\nPfn\xc3\xbcrz\n") << QString();
     QTest::newRow("a last line without its line end, kept a word of its own")
-        << QByteArray("Kraxel") << 0 << QByteArray("Kraxel\nPfnurz\n") << QString();
+        << QByteArray("Kraxel") << 0 << word << QByteArray("Kraxel\nPfn\xc3\xbcrz\n") << QString();
     QTest::newRow("a full disk: nothing of the word written")
-        << QByteArray("Kraxel") << 10 << QByteArray("Kraxel") << QStringLiteral("die Datei wird zu groß");
+        << QByteArray("Kraxel") << 10 << word << QByteArray("Kraxel") << QStringLiteral("die Datei wird zu groß");
     QTest::newRow("a FIFO in the list's place, never waited for")
-        << QByteArray("(fifo)") << 0 << QByteArray() << QStringLiteral("keine gewöhnliche Datei");
+        << QByteArray("(fifo)") << 0 << word << QByteArray() << QStringLiteral("keine gewöhnliche Datei");
     QTest::newRow("a folder in the list's place")
-        << QByteArray("(folder)") << 0 << QByteArray() << QStringLiteral("an ihrer Stelle steht ein Ordner");
+        << QByteArray("(folder)") << 0 << word << QByteArray() << QStringLiteral("an ihrer Stelle steht ein Ordner");
+    // The next start reads the list in its encoding: the word must be in it too.
+    QTest::newRow("a list in Windows-1252 gets the word in Windows-1252")
+        << QByteArray("B\xe4r\n") << 0 << word << QByteArray("B\xe4r\nPfn\xfcrz\n") << QString();
+    QTest::newRow("a word Windows-1252 cannot hold, refused for such a list")
+        << QByteArray("B\xe4r\n") << 0 << QStringLiteral("Gro\u1E9E") << QByteArray("B\xe4r\n")
+        << QStringLiteral("in Windows-1252 geschrieben, das '\u1E9E' nicht kennt");
+    QTest::newRow("a UTF-8 list with one Windows-1252 line stays UTF-8")
+        << QByteArray("Gr\xc3\xbcn\nB\xe4r\n") << 0 << word << QByteArray("Gr\xc3\xbcn\nB\xe4r\nPfn\xc3\xbcrz\n") << QString();
+    QTest::newRow("a list in UTF-16 with its mark, its last line without a line end")
+        << QByteArray("\xff\xfeK\0", 4) << 0 << word << QByteArray("\xff\xfeK\0\n\0P\0f\0n\0\xfc\0r\0z\0\n\0", 20) << QString();
+    QTest::newRow("a list in big-endian UTF-16 without a mark")
+        << QByteArray("\0K\0\n", 4) << 0 << word << QByteArray("\0K\0\n\0P\0f\0n\0\xfc\0r\0z\0\n", 18) << QString();
 }
 
 void TestEditor::addingToWordList()
 {
     QFETCH(QByteArray, before);
     QFETCH(int, fileLimit);
+    QFETCH(QString, word);
     QFETCH(QByteArray, after);
     QFETCH(QString, reason);
     const QString list = at(QStringLiteral("daten/woerter.txt"));
@@ -1207,12 +1222,14 @@ void TestEditor::addingToWordList()
     std::optional<FileSizeLimit> limit;
     if (fileLimit > 0)
         limit.emplace(rlim_t(fileLimit));
-    const bool added = spelling::wordlist::append(list, QStringLiteral("Pfnurz"), &error);
+    const bool added = spelling::wordlist::append(list, word, &error);
     limit.reset();
     QCOMPARE(added, reason.isEmpty());
     QVERIFY2(error.contains(reason) && (added || error.contains(list)), qPrintable(error));
     if (QFileInfo(list).isFile())
         QCOMPARE(fileBytes(list), after);
+    if (added)
+        QVERIFY(spelling::wordlist::read(list).contains(word));
 }
 
 void TestEditor::spellingUnderlines_data()
