@@ -1,5 +1,7 @@
 #include "recovery_copy.h"
 
+#include "safe_save.h"
+
 #include "record_error.h"
 #include "record_fields.h"
 #include "regular_file.h"
@@ -14,6 +16,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +35,22 @@ constexpr qint64 maxCopyBytes = qint64(512) * 1024 * 1024;
 QString reason(int error)
 {
     return RecordError::reasonFromErrno(error ? error : EIO);
+}
+
+// Why a file cannot be written in `folder` that may be made there: QLockFile
+// says only that it failed. A full disk lets an empty file be made and
+// refuses its first bytes.
+int writeError(const QString &folder)
+{
+    QByteArray probe = QFile::encodeName(folder) + "/.probe-XXXXXX";
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0)
+        return errno;
+    const char bytes[64] = {};
+    const int error = ::write(fd, bytes, sizeof bytes) == ssize_t(sizeof bytes) && ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    ::unlink(probe.constData());
+    return error;
 }
 
 bool processGone(qint64 pid)
@@ -101,7 +120,7 @@ RecoveryCopy::Claim RecoveryCopy::claim()
     // copy can still be read and offered.
     m_lock.reset();
     m_readOnly = true;
-    m_problem = ::access(QFile::encodeName(m_folder).constData(), W_OK) == 0 ? reason(EIO) : reason(errno);
+    m_problem = ::access(QFile::encodeName(m_folder).constData(), W_OK) == 0 ? reason(writeError(m_folder)) : reason(errno);
     return Claim::Unavailable;
 }
 
@@ -224,11 +243,9 @@ bool RecoveryCopy::write(const Record &record, const QString &loadedFrom, QStrin
         error = reason(errno);
         return false;
     }
-    QSaveFile file(m_path);
-    errno = 0;
-    // Unbuffered, so that a short write (a full disk) fails here rather than at commit.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size() || !file.commit()) {
-        error = reason(errno);
+    // The records' own way: it keeps errno as the failing call left it ("voll").
+    if (const RecordError failure = storage::replaceFile(m_path, bytes); failure.isError()) {
+        error = failure.detail().isEmpty() ? failure.message() : failure.detail();
         return false;
     }
     return true;

@@ -67,9 +67,11 @@ public:
 
     // Where the copy lies, to find it by hand.
     QString path() const { return m_path; }
+    // Moves the copy to its path with `suffix` (and a number, if that is
+    // taken); where it went, or "" when it could not be moved.
+    QString moveAside(const QString &suffix) const;
 
 private:
-    QString moveAside(const QString &suffix) const;
 
     QString m_folder;
     QString m_workingFolder;

@@ -4,6 +4,7 @@
 #include "record_fields.h"
 #include "record_form.h"
 
+#include <QFileInfo>
 #include <QLocale>
 #include <QPointer>
 
@@ -53,14 +54,40 @@ void RecoveryKeeper::changed()
 bool RecoveryKeeper::claimed()
 {
     switch (m_copy->claim()) {
-    case RecoveryCopy::Claim::Claimed: return true;
+    case RecoveryCopy::Claim::Claimed:
+        if (std::exchange(m_elsewhere, false) && QFileInfo::exists(m_path)) {
+            // The other editor has gone without cleaning up: its work is
+            // kept beside this one's, never written over.
+            const QString aside = m_copy->moveAside(QStringLiteral(".anderer-Editor"));
+            message::warn(m_window, aside.isEmpty()
+                                        ? QStringLiteral("Der andere Editor in diesem Ordner läuft nicht mehr, und seine "
+                                                         "Sicherungskopie '%1' lässt sich nicht beiseitelegen. Diese Sitzung "
+                                                         "legt weiter keine Sicherungskopie an; bitte öfter speichern.")
+                                              .arg(m_path)
+                                        : QStringLiteral("Der andere Editor in diesem Ordner läuft nicht mehr. Seine "
+                                                         "ungespeicherten Änderungen liegen nun in '%1'; diese Sitzung legt "
+                                                         "von jetzt an die Sicherungskopie an.")
+                                              .arg(aside));
+            if (aside.isEmpty()) {
+                m_copy.reset();
+                return false;
+            }
+        }
+        return true;
     case RecoveryCopy::Claim::Unavailable:
         warnOnce(m_copy->problem());
         return false;
     case RecoveryCopy::Claim::Elsewhere:
+        // Asked again at the next change: once that editor has gone, this one keeps the copy.
+        m_elsewhere = true;
+        if (!std::exchange(m_toldElsewhere, true))
+            message::warn(m_window, QStringLiteral("Diese Sitzung legt keine Sicherungskopie an, solange ein anderer Editor "
+                                                   "in diesem Ordner läuft; dessen Kopie ist '%1'. Bitte öfter speichern.")
+                                        .arg(m_path));
+        return false;
     case RecoveryCopy::Claim::OtherMachine: break;
     }
-    // Another editor has come to keep this folder's copy: it is its own.
+    // The writer left the other machine's lock alone: that copy is its own.
     m_writer.waitForDone();
     m_copy.reset();
     return false;
@@ -82,8 +109,17 @@ void RecoveryKeeper::update()
     const QPointer<RecoveryKeeper> self(this);
     m_writer.start([self, copy = m_copy, record = m_form->record(), from = m_form->loadedFrom()] {
         QString error;
-        if (!copy->write(record, from, error))
-            QMetaObject::invokeMethod(self, [self, error] { if (self) self->warnOnce(error); }, Qt::QueuedConnection);
+        const bool written = copy->write(record, from, error);
+        // A copy written again is warned about again when it next fails.
+        QMetaObject::invokeMethod(
+            self,
+            [self, written, error] {
+                if (self && written)
+                    self->m_warned = false;
+                else if (self)
+                    self->warnOnce(error);
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -114,8 +150,8 @@ void RecoveryKeeper::offer()
     const QPointer<RecoveryKeeper> self(this);
     const RecoveryCopy::Claim claim = m_copy->claim();
     if (claim == RecoveryCopy::Claim::Elsewhere) {
-        // Another editor works in this folder: its copy is its own.
-        m_copy.reset();
+        // Another editor works in this folder: its copy is its own, until it has gone.
+        m_elsewhere = true;
         return;
     }
     if (claim == RecoveryCopy::Claim::OtherMachine) {

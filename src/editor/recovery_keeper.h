@@ -53,7 +53,9 @@ private:
     QTimer m_due;
     // One writer thread: copies and removals happen in the order asked.
     QThreadPool m_writer;
-    bool m_warned = false;
+    bool m_warned = false; // since the last copy that could be written
+    bool m_elsewhere = false; // another editor here kept the copy when last asked
+    bool m_toldElsewhere = false;
 };
 
 } // namespace ww

@@ -108,6 +108,7 @@ private Q_SLOTS:
     void loadedRecordWritesBackUnchanged();
     void recoveryCopy_data();
     void recoveryCopy();
+    void recoveryCopyOnAFullDisk();
     void recoveryCopyWaitsForAPause();
     void recoveryCopyWhileTyping();
     void addingToWordList_data();
@@ -952,6 +953,8 @@ void TestEditor::recoveryCopy_data()
     QTest::newRow("a lock from another machine, a minute old, still asked")
         << QStringLiteral("kill, old lock of another machine") << QList<int>{B::Yes} << false << true
         << QStringLiteral("anderen Rechner gesperrt");
+    QTest::newRow("another editor there, then killed: this one keeps the copy from then on")
+        << QStringLiteral("running, then gone") << QList<int>{} << false << true << QString();
     QTest::newRow("another editor still running there, its lock a minute old")
         << QStringLiteral("running, old lock") << QList<int>{} << false << true << QString();
     QTest::newRow("a lock from another machine, taken over")
@@ -1075,13 +1078,26 @@ void TestEditor::recoveryCopy()
     QCOMPARE(QFileInfo::exists(copy), copyLeft);
 
     if (setup.startsWith(QLatin1String("running"))) {
-        // This editor neither offered nor overwrites the running one's copy.
+        // This editor neither offered nor overwrites the running one's copy, and says so.
+        BoxAnswerer told({QMessageBox::Ok});
         child<QLineEdit>("thing_name")->setText(QStringLiteral("Anders"));
-        // Proves only that nothing is written: a slow machine cannot make it fail.
-        QTest::qWait(2500);
+        QTRY_COMPARE_WITH_TIMEOUT(told.seen.size(), 1, 20000);
+        QVERIFY2(told.seen[0].text.contains(QStringLiteral("Diese Sitzung legt keine Sicherungskopie an, solange")),
+                 qPrintable(told.seen[0].text));
         QCOMPARE(fileBytes(copy), leftBytes);
-        other.kill();
-        other.waitForFinished();
+        if (setup.endsWith(QLatin1String("gone"))) {
+            // Killed: this editor keeps the copy from its next change, the other's work set beside it.
+            ::kill(pid_t(other.processId()), SIGKILL);
+            QVERIFY(other.waitForFinished());
+            const QByteArray theirs = fileBytes(copy);
+            BoxAnswerer takeOver({QMessageBox::Ok});
+            child<QLineEdit>("thing_name")->setText(QStringLiteral("Übernommen"));
+            QTRY_COMPARE_WITH_TIMEOUT(takeOver.seen.size(), 1, 20000);
+            QVERIFY2(takeOver.seen[0].text.contains(QStringLiteral("liegen nun in '%1.anderer-Editor'").arg(copy)),
+                     qPrintable(takeOver.seen[0].text));
+            QCOMPARE(fileBytes(copy + QStringLiteral(".anderer-Editor")), theirs);
+            QTRY_VERIFY_WITH_TIMEOUT(QString::fromUtf8(fileBytes(copy)).contains(QStringLiteral("Übernommen")), 20000);
+        }
         return;
     }
     if (setup == QLatin1String("link")) {
@@ -1097,6 +1113,42 @@ void TestEditor::recoveryCopy()
         QCOMPARE(closing.seen.size(), 1);
         QVERIFY(!QFileInfo::exists(copy));
     }
+}
+
+void TestEditor::recoveryCopyOnAFullDisk()
+{
+    const QString state = at(QStringLiteral("state"));
+    QVERIFY(QDir().mkpath(state));
+    const QByteArray mountPoint = QFile::encodeName(state);
+    if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+        QSKIP("no permission to mount a file system here");
+    const auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
+    QFile fill(state + QStringLiteral("/fill"));
+    const auto fillUp = [&] {
+        QVERIFY(fill.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (fill.write(QByteArray(1024, 'x')) == 1024) {
+        }
+        fill.close();
+    };
+    fillUp();
+    m_editor->keepRecoveryCopies(state);
+    const QString copy = RecoveryCopy(state, m_cwd->path()).path();
+    {
+        BoxAnswerer full({QMessageBox::Ok});
+        child<QLineEdit>("thing_name")->setText(QStringLiteral("Eins"));
+        QTRY_COMPARE_WITH_TIMEOUT(full.seen.size(), 1, 20000);
+        QVERIFY2(full.seen[0].text.contains(QStringLiteral("der Datenträger ist voll")), qPrintable(full.seen[0].text));
+    }
+    // Room again: a copy is written. Full again: said again.
+    QVERIFY(fill.remove());
+    child<QLineEdit>("thing_name")->setText(QStringLiteral("Zwei"));
+    QTRY_VERIFY_WITH_TIMEOUT(QString::fromUtf8(fileBytes(copy)).contains(QStringLiteral("Zwei")), 20000);
+    fillUp();
+    BoxAnswerer again({QMessageBox::Ok});
+    child<QLineEdit>("thing_name")->setText(QStringLiteral("Drei"));
+    QTRY_COMPARE_WITH_TIMEOUT(again.seen.size(), 1, 20000);
+    QVERIFY2(again.seen[0].text.contains(QStringLiteral("der Datenträger ist voll")), qPrintable(again.seen[0].text));
+    QVERIFY(QString::fromUtf8(fileBytes(copy)).contains(QStringLiteral("Zwei")));
 }
 
 void TestEditor::recoveryCopyWaitsForAPause()
