@@ -84,6 +84,48 @@ struct Collector
     }
 };
 
+// The fields of `bytes` into `collector`; false, with `error`, where the
+// CSV is broken or a bound is passed.
+bool parse(QByteArrayView bytes, char separator, Collector &collector, QString &error)
+{
+    csv_parser parser;
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) {
+        error = QStringLiteral("Kein Speicher für die Tabelle.");
+        return false;
+    }
+    csv_set_delim(&parser, static_cast<unsigned char>(separator));
+    // Spaces are part of a field: mana " 5 " stays as it is.
+    csv_set_space_func(&parser, [](unsigned char) { return 0; });
+    const auto onField = [](void *text, size_t size, void *data) {
+        static_cast<Collector *>(data)->field(QByteArray(static_cast<const char *>(text), qsizetype(size)));
+    };
+    const auto onRow = [](int, void *data) { static_cast<Collector *>(data)->row(); };
+    // In pieces, so that a bound stops the reading soon after it is passed.
+    constexpr qsizetype piece = qsizetype(256) * 1024;
+    bool ok = true;
+    for (qsizetype at = 0; ok && at < bytes.size() && collector.stop.isEmpty(); at += piece) {
+        const QByteArrayView part = bytes.sliced(at, std::min(piece, bytes.size() - at));
+        ok = csv_parse(&parser, part.data(), size_t(part.size()), onField, onRow, &collector) == size_t(part.size());
+    }
+    if (ok && collector.stop.isEmpty())
+        ok = csv_fini(&parser, onField, onRow, &collector) == 0;
+    const int problem = csv_error(&parser);
+    csv_free(&parser);
+    if (!collector.stop.isEmpty()) {
+        error = collector.stop;
+        return false;
+    }
+    if (!ok) {
+        error = problem == CSV_EPARSE
+            ? QStringLiteral("Die Tabelle ist kein gültiges CSV: In Zeile %1 steht ein Anführungszeichen falsch "
+                             "oder wird nicht geschlossen.")
+                  .arg(collector.rows.size() + 1)
+            : QStringLiteral("Die Tabelle kann nicht gelesen werden: zu wenig Speicher.");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QByteArray write(const QList<QStringList> &rows, Style style)
@@ -118,42 +160,9 @@ std::optional<QList<QStringList>> read(const QByteArray &data, QString &error, b
     const QByteArrayView firstLine = lineEnd < 0 ? bytes : bytes.first(lineEnd);
     const char separator = firstLine.count(';') > firstLine.count(',') ? ';' : ',';
 
-    csv_parser parser;
-    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) {
-        error = QStringLiteral("Kein Speicher für die Tabelle.");
-        return std::nullopt;
-    }
-    csv_set_delim(&parser, static_cast<unsigned char>(separator));
-    // Spaces are part of a field: mana " 5 " stays as it is.
-    csv_set_space_func(&parser, [](unsigned char) { return 0; });
     Collector collector;
-    const auto onField = [](void *text, size_t size, void *data) {
-        static_cast<Collector *>(data)->field(QByteArray(static_cast<const char *>(text), qsizetype(size)));
-    };
-    const auto onRow = [](int, void *data) { static_cast<Collector *>(data)->row(); };
-    // In pieces, so that a bound stops the reading soon after it is passed.
-    constexpr qsizetype piece = 256 * 1024;
-    bool ok = true;
-    for (qsizetype at = 0; ok && at < bytes.size() && collector.stop.isEmpty(); at += piece) {
-        const QByteArrayView part = bytes.sliced(at, std::min(piece, bytes.size() - at));
-        ok = csv_parse(&parser, part.data(), size_t(part.size()), onField, onRow, &collector) == size_t(part.size());
-    }
-    if (ok && collector.stop.isEmpty())
-        ok = csv_fini(&parser, onField, onRow, &collector) == 0;
-    const int problem = csv_error(&parser);
-    csv_free(&parser);
-    if (!collector.stop.isEmpty()) {
-        error = collector.stop;
+    if (!parse(bytes, separator, collector, error))
         return std::nullopt;
-    }
-    if (!ok) {
-        error = problem == CSV_EPARSE
-            ? QStringLiteral("Die Tabelle ist kein gültiges CSV: In Zeile %1 steht ein Anführungszeichen falsch "
-                             "oder wird nicht geschlossen.")
-                  .arg(collector.rows.size() + 1)
-            : QStringLiteral("Die Tabelle kann nicht gelesen werden: zu wenig Speicher.");
-        return std::nullopt;
-    }
     QList<QStringList> rows;
     rows.reserve(collector.rows.size());
     for (QList<QByteArray> &raw : collector.rows) {

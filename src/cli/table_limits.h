@@ -11,7 +11,7 @@ namespace ww::table {
 // Read from a file, a pipe or a device alike.
 inline constexpr qint64 maxBytes = qint64(64) * 1024 * 1024;
 // Rows with text, a header's included; a sheet's repeats count with the cells.
-inline constexpr qsizetype maxRows = 100 * 1000;
+inline constexpr qsizetype maxRows = qsizetype(100) * 1000;
 inline constexpr qsizetype maxRowCells = 1000;
 inline constexpr qsizetype maxCells = qsizetype(2) * 1000 * 1000;
 // A list of objects holding strings and numbers is two deep.

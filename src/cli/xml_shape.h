@@ -30,6 +30,12 @@ public:
 private:
     enum class State { Text, Open, Tag, Quoted, Close, Markup, Declaration, Comment, Section, Instruction };
 
+    // One byte in the state it comes in; false past a bound.
+    bool step(char c);
+    bool opened(char c); // after '<'
+    bool inTag(char c);
+    void inMarkup(char c); // after "<!"
+    bool inSpecial(char c); // a comment, a CDATA section, an instruction
     bool fail(const QString &why);
     static QString tooLong();
 

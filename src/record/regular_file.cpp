@@ -128,7 +128,7 @@ FileRead readAnyFile(const QByteArray &nativePath, qint64 maxBytes, QByteArray &
     } else {
         // A pipe's reads end short without ending it: read to its end or the
         // bound. A regular file's size is known: one buffer, one byte more.
-        constexpr qsizetype chunk = 64 * 1024;
+        constexpr qsizetype chunk = qsizetype(64) * 1024;
         if (S_ISREG(st.st_mode))
             bytes.resize(qsizetype(st.st_size) + 1);
         qsizetype filled = 0;
