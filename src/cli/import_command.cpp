@@ -141,9 +141,9 @@ std::optional<QList<RawRow>> jsonRows(const QByteArray &data, QString &error)
 }
 
 // A list of records, or the single object a JSON table must not be.
-bool looksLikeJson(const QByteArray &data)
+bool looksLikeJson(QByteArrayView data)
 {
-    const QByteArray start = data.left(4096).trimmed();
+    const QByteArrayView start = data.first(std::min<qsizetype>(data.size(), 4096)).trimmed();
     return start.startsWith('[') || start.startsWith('{');
 }
 
@@ -229,7 +229,7 @@ std::optional<QList<RawRow>> readTable(const QString &path, QTextStream &out, QT
             notes.append(note);
     }
     // Editors on Windows start UTF-8 JSON with a byte-order mark as well.
-    if (data.startsWith("\xEF\xBB\xBF") && looksLikeJson(data.mid(3)))
+    if (data.startsWith("\xEF\xBB\xBF") && looksLikeJson(QByteArrayView(data).sliced(3)))
         data.remove(0, 3);
     bool codePage = false;
     auto rows = ods::looksLikeSpreadsheet(data)  ? headedRows(ods::read(data, error, &notes), error)
